@@ -1,0 +1,176 @@
+// tessamor-cli: the image core from the command line, for batch work.
+//   tessamor-cli INPUT [--cmd ID]... -o OUTPUT
+//   tessamor-cli --info FILE
+//   tessamor-cli --sample FILE   (writes the project's own sample picture)
+// Messages go to standard error as UTF-8; the exit status is 0 on success, 1 on any failure.
+#include <iconv.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "app/command_table.h"
+#include "app/file_flow.h"
+#include "app/messages.h"
+#include "document/image_info.h"
+
+namespace {
+
+// The system's texts are CP932; the terminal speaks UTF-8.
+std::string ToUtf8(const char* cp932) {
+  std::string out;
+  iconv_t cd = iconv_open("UTF-8", "CP932");
+  if (cd == reinterpret_cast<iconv_t>(-1)) return cp932;
+  std::string in(cp932);
+  char* src = &in[0];
+  size_t left = in.size();
+  std::vector<char> buffer(in.size() * 3 + 4);
+  char* dst = buffer.data();
+  size_t room = buffer.size();
+  if (iconv(cd, &src, &left, &dst, &room) == static_cast<size_t>(-1)) out = cp932;
+  else out.assign(buffer.data(), buffer.size() - room);
+  iconv_close(cd);
+  return out;
+}
+
+// Prints every message box; questions are answered with OK. Remembers whether an error or a
+// warning was shown, which makes the run a failure.
+class TerminalChannel : public UserChannel {
+ public:
+  int Message(const char* text, const char* caption, unsigned style, bool) override {
+    const unsigned icon = style & 0xF0;
+    if (icon == MB_ICONHAND || icon == MB_ICONEXCLAMATION) failed_ = true;
+    std::string line = caption ? ToUtf8(caption) + ": " : std::string();
+    std::fprintf(stderr, "%s%s\n", line.c_str(), ToUtf8(text).c_str());
+    return IDOK;
+  }
+  void ProgressBegin(const char*) override {}
+  void ProgressStep(const char*) override {}
+  void ProgressEnd() override {}
+  bool failed() const { return failed_; }
+
+ private:
+  bool failed_ = false;
+};
+
+bool Supported(int id) { return id == 106 || id == 107 || Filter::HasOperation(id); }
+
+void PrintHelp() {
+  std::printf(
+      "usage: tessamor-cli INPUT [--cmd ID]... -o OUTPUT\n"
+      "       tessamor-cli --info FILE\n"
+      "       tessamor-cli --sample FILE\n"
+      "Reads INPUT (the format by its extension), applies the menu commands ID in order and\n"
+      "writes OUTPUT in the format its extension names.\n\ncommands:\n");
+  for (const CommandEntry* e = kCommandTable; e->id; ++e)
+    if (Supported(e->id)) std::printf("  %d  %s\n", e->id, ToUtf8(e->label).c_str());
+}
+
+int PrintInfo(Filter& doc, const char* path) {
+  if (!OpenImageFile(doc, path)) return 1;
+  const DibImage* image = doc.current_;
+  const LoadedImageTexts t = DescribeLoadedImage(image);
+  std::printf("format: %s\n", ToUtf8(t.format.c_str()).c_str());
+  std::printf("size: %d x %d\n", Width(image), Height(image));
+  std::printf("bits per pixel: %s\n", t.bpp.c_str());
+  std::printf("palette: %u\n", static_cast<unsigned>(image->colours));
+  std::printf("colour form: %s\n", ToUtf8(t.colour_form.c_str()).c_str());
+  std::printf("compression: %s\n", t.compression.c_str());
+  if (!t.levels.empty()) std::printf("levels: %s\n", t.levels.c_str());
+  return 0;
+}
+
+// A 640 x 480 colour picture of our own: hue sweep across, light to dark down, with rings.
+int WriteSample(Filter& doc, const char* path) {
+  const int w = 640, h = 480;
+  DibImage* image = doc.NewEmptyImage(false);
+  BITMAPINFOHEADER& hd = image->info->bmiHeader;
+  hd.biWidth = w;
+  hd.biHeight = h;
+  hd.biBitCount = 24;
+  image->format = kFormatBmp;
+  image->stride = RowBytes(w, 24);
+  hd.biSizeImage = image->stride * h;
+  image->bits = AllocateBits(ImageBytes(image));
+  if (!image->bits) return 1;
+  for (int y = 0; y < h; ++y) {
+    uint8_t* p = RowAddress(image, y);
+    for (int x = 0; x < w; ++x, p += 3) {
+      const int hue = x * 6 * 256 / w, f = hue & 255, sector = hue >> 8;
+      int rgb[3];
+      const int up = f, down = 255 - f;
+      const int table[6][3] = {{255, up, 0}, {down, 255, 0}, {0, 255, up}, {0, down, 255}, {up, 0, 255}, {255, 0, down}};
+      for (int c = 0; c < 3; ++c) rgb[c] = table[sector][c] * (h - y / 2) / h;
+      const int dx = x - w / 2, dy = y - h / 2, r2 = dx * dx + dy * dy;
+      if ((r2 / 1600) % 4 == 0 && r2 < 200 * 200) rgb[0] = rgb[1] = rgb[2] = 255 - y * 255 / h;
+      p[0] = static_cast<uint8_t>(rgb[2]);
+      p[1] = static_cast<uint8_t>(rgb[1]);
+      p[2] = static_cast<uint8_t>(rgb[0]);
+    }
+  }
+  doc.pending_ = image;
+  doc.Commit();
+  return SaveImageFile(doc, path, 0) ? 0 : 1;
+}
+
+int Usage(const char* problem) {
+  std::fprintf(stderr, "tessamor-cli: %s (see --help)\n", problem);
+  return 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  TerminalChannel channel;
+  SetChannel(&channel);
+  Filter doc;
+  const char* input = nullptr;
+  const char* output = nullptr;
+  std::vector<int> commands;
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    if (arg == "--help" || arg == "-h") {
+      PrintHelp();
+      return 0;
+    } else if (arg == "--info") {
+      if (i + 1 >= argc) return Usage("--info needs a file");
+      const int rc = PrintInfo(doc, argv[i + 1]);
+      return rc != 0 || channel.failed() ? 1 : 0;
+    } else if (arg == "--sample") {
+      if (i + 1 >= argc) return Usage("--sample needs a file");
+      return WriteSample(doc, argv[i + 1]);
+    } else if (arg == "--cmd") {
+      if (i + 1 >= argc) return Usage("--cmd needs a command id");
+      char* end = nullptr;
+      const long id = std::strtol(argv[++i], &end, 10);
+      if (*end != '\0' || !Supported(static_cast<int>(id))) return Usage("unknown command id");
+      commands.push_back(static_cast<int>(id));
+    } else if (arg == "-o") {
+      if (i + 1 >= argc) return Usage("-o needs a file");
+      output = argv[++i];
+    } else if (!input && arg.size() > 0 && arg[0] != '-') {
+      input = argv[i];
+    } else {
+      return Usage("unexpected argument");
+    }
+  }
+  if (!input || !output) return Usage("INPUT and -o OUTPUT are needed");
+  if (!OpenImageFile(doc, input)) return 1;
+  for (int id : commands) {
+    if (id == 106) {
+      doc.Undo();
+    } else if (id == 107) {
+      doc.RestoreOriginal();
+    } else if (doc.RunOperation(id)) {
+      doc.Commit();
+    } else if (channel.failed()) {
+      return 1;
+    } else {
+      std::fprintf(stderr, "command %d left the image unchanged\n", id);
+    }
+  }
+  if (!SaveImageFile(doc, output, 0)) return 1;
+  return channel.failed() ? 1 : 0;
+}

@@ -1,0 +1,84 @@
+#include "app/messages.h"
+
+#include <cstdlib>
+
+namespace {
+
+const char* const kMessages[kMessageCount] = {
+    "ファイルをオープンできませんでした!!",
+    "十分なメモリ容量がありません!!",
+    "未サポートのフォーマットまたはフォーマットが拡張子が誤っています!!",
+    "",
+    "",
+    "",
+    "書込みできませんでした",
+    "スライドショーを実行するファイルがありません",
+    "",
+    "",
+    "拡張子を指定して下さい(.bmp,.jpg, ... )",
+    "不正なフォルダです",
+    "パレットを作成できませんでした",
+    "",
+    "減色の必要はありません",
+    "色数が多すぎてオーバーフローしました\n正常な変換ができません",
+    "処理を終了しました",
+    "Tessamor ver2_7.htmファイルがカレントディレクトリに見当たりません",
+    "サムネイルを表示するファイルがありません",
+    "",
+    "不適切なVersionです",
+    "時間がかかりますが実行しますか?",
+    "編集中の画像を廃棄してよろしいですか？",
+};
+
+class QuietChannel : public UserChannel {
+ public:
+  int Message(const char*, const char*, unsigned, bool) override { return IDOK; }
+  void ProgressBegin(const char*) override {}
+  void ProgressStep(const char*) override {}
+  void ProgressEnd() override {}
+};
+
+QuietChannel quiet_channel;
+UserChannel* current_channel = &quiet_channel;
+
+}  // namespace
+
+const char* const kCaptionWarning = "警告";
+const char* const kCaptionInfo = "情報";
+const char* const kCaptionQuestion = "問合せ";
+
+const char* MessageText(int code) {
+  if (code < 0 || code >= kMessageCount) return "";
+  return kMessages[code];
+}
+
+UserChannel& Channel() { return *current_channel; }
+
+UserChannel* SetChannel(UserChannel* channel) {
+  UserChannel* previous = current_channel;
+  current_channel = channel ? channel : &quiet_channel;
+  return previous;
+}
+
+int ShowError(int code) { return Channel().Message(MessageText(code), nullptr, MB_ICONHAND, false); }
+
+int ShowWarning(int code, const char* caption, bool owned) {
+  return Channel().Message(MessageText(code), caption, MB_ICONEXCLAMATION, owned);
+}
+
+int ShowInfo(int code, const char* caption, bool owned) {
+  return Channel().Message(MessageText(code), caption, MB_ICONINFORMATION, owned);
+}
+
+int AskQuestion(const char* text, bool owned) {
+  return Channel().Message(text, kCaptionQuestion, MB_OKCANCEL | MB_ICONQUESTION, owned);
+}
+
+Error::Error() { Channel().Message("エラーです", nullptr, MB_ICONHAND, false); }
+
+Error::~Error() = default;
+
+void OutOfMemoryAbort() {
+  ShowError(kMsgNoMemory);
+  std::abort();
+}

@@ -1,0 +1,78 @@
+// User messages: the table of texts by message code, the channel every message and progress
+// report goes through, the generic Error box, and the out-of-memory rule.
+#pragma once
+#include <cstddef>
+
+#include "image/bitmap_types.h"
+
+enum MessageCode {
+  kMsgCannotOpen = 0,
+  kMsgNoMemory = 1,
+  kMsgUnsupported = 2,
+  kMsgWriteFailed = 6,
+  kMsgNoSlideFiles = 7,
+  kMsgNeedExtension = 10,
+  kMsgBadFolder = 11,
+  kMsgNoPalette = 12,
+  kMsgNoReduction = 14,
+  kMsgColourOverflow = 15,
+  kMsgFinished = 16,
+  kMsgNoHelpFile = 17,
+  kMsgNoThumbFiles = 18,
+  kMsgBadVersion = 20,
+  kMsgTakesTime = 21,
+  kMsgDiscardImage = 22,
+  kMessageCount = 23
+};
+
+// Text of a message code (CP932); an empty text for a reserved or unknown code.
+const char* MessageText(int code);
+
+// Captions used with the table.
+extern const char* const kCaptionWarning;   // "警告"
+extern const char* const kCaptionInfo;      // "情報"
+extern const char* const kCaptionQuestion;  // "問合せ"
+
+// Where messages and progress reports go. The program shows message boxes and the progress
+// window; the tests record; the command-line tool prints.
+class UserChannel {
+ public:
+  virtual ~UserChannel() = default;
+  // A message box: text, caption (null for none), style bits as MB_*, and whether the main
+  // window owns it. Returns the button pressed (IDOK, IDCANCEL ...).
+  virtual int Message(const char* text, const char* caption, unsigned style, bool owned) = 0;
+  virtual void ProgressBegin(const char* caption) = 0;
+  virtual void ProgressStep(const char* counter_text) = 0;
+  virtual void ProgressEnd() = 0;
+};
+
+// The channel in use; a quiet default that answers OK until one is installed.
+UserChannel& Channel();
+// Installs a channel (null restores the default) and returns the previous one.
+UserChannel* SetChannel(UserChannel* channel);
+
+// Shorthands for the box kinds.
+int ShowError(int code);                                   // error box, no caption, no owner
+int ShowWarning(int code, const char* caption, bool owned);
+int ShowInfo(int code, const char* caption, bool owned);
+int AskQuestion(const char* text, bool owned);             // OK/Cancel, caption "問合せ"
+
+// The generic error report: constructing it shows "エラーです".
+class Error {
+ public:
+  Error();
+  virtual ~Error();
+};
+
+// Out of memory in an object creation routine: shows code 1 and ends the process.
+[[noreturn]] void OutOfMemoryAbort();
+
+// Creates an object with new; on allocation failure follows the out-of-memory rule.
+template <class T, class... Args>
+T* CreateObject(Args&&... args) {
+  try {
+    return new T(static_cast<Args&&>(args)...);
+  } catch (...) {
+    OutOfMemoryAbort();
+  }
+}

@@ -1,0 +1,250 @@
+#include "formats/bmp_io.h"
+
+#include <cstring>
+#include <utility>
+
+#include "app/messages.h"
+#include "formats/byte_order.h"
+
+namespace {
+
+bool ValidDepth(int bpp) {
+  return bpp == 1 || bpp == 4 || bpp == 8 || bpp == 16 || bpp == 24 || bpp == 32;
+}
+
+// Compression a depth can carry.
+bool ValidCompression(uint32_t compression, int bpp) {
+  switch (compression) {
+    case BI_RGB: return true;
+    case BI_RLE8: return bpp == 8;
+    case BI_RLE4: return bpp == 4;
+    case BI_BITFIELDS: return bpp == 16 || bpp == 32;
+    default: return false;
+  }
+}
+
+// 8-bit value of a mask's field in a pixel word.
+struct MaskField {
+  uint32_t mask = 0;
+  int shift = 0, width = 0;
+  explicit MaskField(uint32_t m) : mask(m) {
+    if (!m) return;
+    while (!((m >> shift) & 1u)) ++shift;
+    while (shift + width < 32 && ((m >> (shift + width)) & 1u)) ++width;
+  }
+  uint8_t Get(uint32_t w) const {
+    if (width == 0) return 0;
+    const uint32_t v = (w & mask) >> shift;
+    if (width >= 8) return static_cast<uint8_t>(v >> (width - 8));
+    const uint32_t max = (1u << width) - 1;
+    return static_cast<uint8_t>((v * 255 + max / 2) / max);
+  }
+};
+
+bool Refuse(DibImage* image) {
+  ShowError(kMsgUnsupported);
+  image->format = kFormatNone;
+  return false;
+}
+
+}  // namespace
+
+BmpIOClass::~BmpIOClass() {
+  if (stream_) std::fclose(stream_);
+}
+
+bool BmpIOClass::OpenStream(const char* path, const char* mode) {
+  if (stream_) CloseStream();
+  SetPath(path);
+  stream_ = std::fopen(path, mode);
+  if (!stream_) {
+    ShowError(kMsgCannotOpen);
+    return false;
+  }
+  return true;
+}
+
+bool BmpIOClass::CloseStream() {
+  if (!stream_) return true;
+  const bool ok = std::ferror(stream_) == 0;
+  const bool closed = std::fclose(stream_) == 0;
+  stream_ = nullptr;
+  return ok && closed;
+}
+
+uint64_t BmpIOClass::BytesLeft() {
+  const long here = std::ftell(stream_);
+  if (here < 0 || std::fseek(stream_, 0, SEEK_END) != 0) return 0;
+  const long end = std::ftell(stream_);
+  std::fseek(stream_, here, SEEK_SET);
+  return end > here ? static_cast<uint64_t>(end - here) : 0;
+}
+
+bool BmpIOClass::OpenRead(const char* path) { return OpenStream(path, "rb"); }
+
+bool BmpIOClass::OpenWrite(const char* path) { return OpenStream(path, "wb"); }
+
+int BmpIOClass::CloseRead() { return CloseStream() ? 1 : 0; }
+
+int BmpIOClass::CloseWrite() { return CloseStream() ? 1 : 0; }
+
+bool BmpIOClass::ReadHeader(DibImage* image) {
+  std::snprintf(image->path, sizeof image->path, "%s", path_);
+  uint8_t fh[14];
+  if (std::fread(fh, 1, 14, stream_) != 14 || GetLE16(fh) != 0x4D42) {
+    ShowError(kMsgUnsupported);
+    return false;
+  }
+  image->format = kFormatBmp;
+  pixel_offset_ = GetLE32(fh + 10);
+
+  BITMAPINFOHEADER& h = image->info->bmiHeader;
+  uint8_t ih[40];
+  if (std::fread(ih, 1, 4, stream_) != 4) return Refuse(image);
+  const uint32_t header_size = GetLE32(ih);
+  const bool os2 = header_size == 12;
+  int64_t width, height;
+  if (os2) {
+    if (std::fread(ih + 4, 1, 8, stream_) != 8) return Refuse(image);
+    width = GetLE16(ih + 4);
+    height = GetLE16(ih + 6);
+    h.biPlanes = GetLE16(ih + 8);
+    h.biBitCount = GetLE16(ih + 10);
+    image->format = kFormatBmpOs2;
+  } else if (header_size == 40) {
+    if (std::fread(ih + 4, 1, 36, stream_) != 36) return Refuse(image);
+    width = static_cast<int32_t>(GetLE32(ih + 4));
+    height = static_cast<int32_t>(GetLE32(ih + 8));
+    h.biPlanes = GetLE16(ih + 12);
+    h.biBitCount = GetLE16(ih + 14);
+    h.biCompression = GetLE32(ih + 16);
+    h.biXPelsPerMeter = static_cast<int32_t>(GetLE32(ih + 24));
+    h.biYPelsPerMeter = static_cast<int32_t>(GetLE32(ih + 28));
+    h.biClrUsed = GetLE32(ih + 32);
+    h.biClrImportant = GetLE32(ih + 36);
+  } else {
+    return Refuse(image);
+  }
+  h.biSize = sizeof(BITMAPINFOHEADER);
+  const int bpp = h.biBitCount;
+  // Rows stored top first (negative height) are turned bottom-up on reading; run-length data
+  // cannot be stored that way.
+  top_down_ = height < 0;
+  if (top_down_) height = -height;
+  const uint32_t stride = CheckedStride(width, height, bpp);
+  if (h.biPlanes != 1 || !ValidDepth(bpp) || !ValidCompression(h.biCompression, bpp) || !stride ||
+      (top_down_ && h.biCompression != BI_RGB && h.biCompression != BI_BITFIELDS))
+    return Refuse(image);
+  h.biWidth = static_cast<LONG>(width);
+  h.biHeight = static_cast<LONG>(height);
+  image->stride = stride;
+  h.biSizeImage = stride * static_cast<uint32_t>(height);
+
+  // Colour table: at most 2^bits entries; direct-colour depths keep none (a table there is only
+  // a display hint, and the masks follow the header).
+  uint32_t colours = 0;
+  if (bpp <= 8) {
+    const uint32_t most = 1u << bpp;
+    colours = (!os2 && h.biClrUsed != 0) ? h.biClrUsed : most;
+    if (colours > most) {
+      colours = most;
+      h.biClrUsed = most;
+    }
+  } else {
+    h.biClrUsed = 0;
+  }
+  image->colours = static_cast<uint16_t>(colours);
+  RGBQUAD* pal = Palette(image);
+  if (os2) {
+    uint8_t entry[3];
+    for (uint32_t i = 0; i < colours && std::fread(entry, 1, 3, stream_) == 3; ++i)
+      pal[i] = RGBQUAD{entry[0], entry[1], entry[2], 0};
+  } else if (colours) {
+    uint8_t entry[4];
+    for (uint32_t i = 0; i < colours && std::fread(entry, 1, 4, stream_) == 4; ++i)
+      pal[i] = RGBQUAD{entry[0], entry[1], entry[2], 0};
+  } else if (h.biCompression == BI_BITFIELDS) {
+    uint8_t m[12];
+    if (std::fread(m, 1, 12, stream_) != 12) return Refuse(image);
+    uint32_t* masks = Masks(image);
+    for (int i = 0; i < 3; ++i) masks[i] = file_masks_[i] = GetLE32(m + 4 * i);
+    // 32-bit pixels keep their channels in bytes 0, 1, 2; other layouts are repacked so.
+    repack32_ = bpp == 32 && !(masks[0] == 0xFF0000 && masks[1] == 0xFF00 && masks[2] == 0xFF);
+    if (repack32_) {
+      masks[0] = 0xFF0000;
+      masks[1] = 0xFF00;
+      masks[2] = 0xFF;
+    }
+  }
+  const long here = std::ftell(stream_);
+  header_end_ = here > 0 ? static_cast<uint32_t>(here) : 0;
+  if (pixel_offset_ < header_end_) pixel_offset_ = header_end_;
+
+  // Uncompressed rows must be in the file (a last row cut short is tolerated and reads as 0).
+  if (h.biCompression == BI_RGB || h.biCompression == BI_BITFIELDS) {
+    const uint64_t after = BytesLeft();
+    const uint64_t skip = pixel_offset_ - header_end_;
+    const uint64_t available = after > skip ? after - skip : 0;
+    if (available + stride < static_cast<uint64_t>(stride) * static_cast<uint64_t>(height)) return Refuse(image);
+  }
+  return true;
+}
+
+bool BmpIOClass::ReadBits(DibImage* image) {
+  const size_t total = ImageBytes(image);
+  if (std::fseek(stream_, static_cast<long>(pixel_offset_), SEEK_SET) == 0) {
+    const size_t got = std::fread(image->bits, 1, total, stream_);
+    std::memset(image->bits + got, 0, total - got);  // missing bytes read as 0
+  }
+  const int height = Height(image);
+  const size_t stride = image->stride;
+  if (top_down_) {
+    for (int y = 0; y < height / 2; ++y)
+      std::swap_ranges(image->bits + y * stride, image->bits + (y + 1) * stride,
+                       image->bits + (height - 1 - y) * stride);
+  }
+  if (repack32_) {
+    const MaskField r(file_masks_[0]), g(file_masks_[1]), b(file_masks_[2]);
+    const int width = Width(image);
+    for (int y = 0; y < height; ++y) {
+      uint8_t* p = image->bits + y * stride;
+      for (int x = 0; x < width; ++x, p += 4) {
+        const uint32_t w = GetLE32(p);
+        p[0] = b.Get(w);
+        p[1] = g.Get(w);
+        p[2] = r.Get(w);
+        p[3] = 0;
+      }
+    }
+  }
+  return true;
+}
+
+bool BmpIOClass::WriteHeader(const DibImage* image) {
+  const BITMAPINFOHEADER& h = image->info->bmiHeader;
+  const uint32_t n = h.biCompression == BI_BITFIELDS ? 3 : image->colours;
+  const uint32_t image_bytes = static_cast<uint32_t>(ImageBytes(image));
+  uint8_t head[54];
+  PutLE16(head, 0x4D42);
+  PutLE32(head + 2, 54 + 4 * n + image_bytes);
+  PutLE32(head + 6, 0);
+  PutLE32(head + 10, 54 + 4 * n);
+  PutLE32(head + 14, 40);
+  PutLE32(head + 18, static_cast<uint32_t>(h.biWidth));
+  PutLE32(head + 22, static_cast<uint32_t>(h.biHeight));
+  PutLE16(head + 26, h.biPlanes);
+  PutLE16(head + 28, h.biBitCount);
+  PutLE32(head + 30, h.biCompression);
+  PutLE32(head + 34, image_bytes);
+  PutLE32(head + 38, static_cast<uint32_t>(h.biXPelsPerMeter));
+  PutLE32(head + 42, static_cast<uint32_t>(h.biYPelsPerMeter));
+  PutLE32(head + 46, h.biClrUsed);
+  PutLE32(head + 50, h.biClrImportant);
+  if (std::fwrite(head, 1, 54, stream_) != 54) return false;
+  return n == 0 || std::fwrite(image->info->bmiColors, 4, n, stream_) == n;
+}
+
+bool BmpIOClass::WriteBits(const DibImage* image) {
+  const size_t total = ImageBytes(image);
+  return std::fwrite(image->bits, 1, total, stream_) == total;
+}

@@ -1,0 +1,53 @@
+#include "image/dib_image.h"
+
+#include <cstdlib>
+
+#include "app/messages.h"
+
+namespace {
+const char* const kFormatNames[] = {"None", "BMP", "BMP(OS2)", "JPEG", "PNG", "GIF",
+                                    "PPM",  "PGM", "PBM",      "TIFF", "PICT"};
+}
+
+const char* FormatName(uint32_t format) {
+  return format < sizeof kFormatNames / sizeof kFormatNames[0] ? kFormatNames[format] : "";
+}
+
+uint32_t RowBytes(int32_t width, int bpp) {
+  uint64_t n;
+  if (bpp < 8) {
+    const uint64_t per_byte = bpp > 0 ? 8 / bpp : 8;
+    n = (static_cast<uint64_t>(width) + per_byte - 1) / per_byte;
+  } else {
+    n = static_cast<uint64_t>(bpp / 8) * static_cast<uint64_t>(width);
+  }
+  return static_cast<uint32_t>((n + 3) & ~uint64_t{3});
+}
+
+size_t InfoBytes(const DibImage* image) {
+  if (image->info->bmiHeader.biCompression == BI_BITFIELDS && image->colours == 0) return 52;
+  return sizeof(BITMAPINFOHEADER) + sizeof(RGBQUAD) * image->colours;
+}
+
+uint32_t CheckedStride(int64_t width, int64_t height, int bpp) {
+  if (width <= 0 || height <= 0 || bpp <= 0 || bpp > 32) return 0;
+  if (static_cast<uint64_t>(width) * static_cast<uint64_t>(height) > kMaxPixels) return 0;
+  const uint64_t stride = RowBytes(static_cast<int32_t>(width), bpp);
+  const uint64_t total = stride * static_cast<uint64_t>(height);
+  if (total > SIZE_MAX / 2 || total > 0xFFFFFFFFu) return 0;
+  return static_cast<uint32_t>(stride);
+}
+
+uint8_t* AllocateBits(size_t bytes) {
+  void* p = std::calloc(bytes ? bytes : 1, 1);
+  if (!p) ShowError(kMsgNoMemory);
+  return static_cast<uint8_t*>(p);
+}
+
+void DeleteImage(DibImage* image) {
+  if (!image) return;
+  std::free(image->info);
+  std::free(image->bits);
+  delete image->details;
+  delete image;
+}

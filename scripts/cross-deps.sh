@@ -1,0 +1,55 @@
+#!/usr/bin/env bash
+# Cross-builds libjpeg-turbo (jpeg62 API) and libpng 1.6 for i686 Windows from Debian's source
+# packages into build/cross (cached: a second run does nothing). Also unpacks the sources, whose
+# test images (PngSuite, libjpeg-turbo's testimages) the tests use.
+set -euo pipefail
+here=$(cd "$(dirname "$0")/.." && pwd)
+src="$here/build/src"
+prefix="$here/build/cross"
+stamp="$prefix/.built"
+log() { printf '[cross-deps] %s\n' "$*"; }
+
+mkdir -p "$src"
+cd "$src"
+# The archive can list a source version whose files are gone from its pool: try every listed
+# version, newest first, until one downloads.
+fetch_source() {
+  local pkg=$1 v
+  ls "${pkg}"_*.dsc >/dev/null 2>&1 && return 0
+  for v in $(apt-cache showsrc "$pkg" | awk '/^Version:/{print $2}' | sort -rV); do
+    if apt-get source --download-only "$pkg=$v" >/dev/null 2>&1; then return 0; fi
+    rm -f "${pkg}"_*.dsc
+  done
+  echo "cannot download the source package $pkg" >&2
+  return 1
+}
+for pkg in libjpeg-turbo libpng1.6; do
+  if ! ls -d "$pkg"-*/ >/dev/null 2>&1; then
+    log "fetching the Debian source package $pkg"
+    fetch_source "$pkg"
+    dpkg-source --no-check -x "$(ls "${pkg}"_*.dsc | head -n1)" >/dev/null
+  fi
+done
+jpeg_src=$(ls -d "$src"/libjpeg-turbo-*/ | head -n1)
+png_src=$(ls -d "$src"/libpng1.6-*/ | head -n1)
+ln -sfn "$jpeg_src" "$src/libjpeg-turbo"
+ln -sfn "$png_src" "$src/libpng"
+
+if [ -f "$stamp" ]; then log "cached in $prefix"; exit 0; fi
+tc="$here/cmake/mingw-i686.cmake"
+jobs=$(nproc)
+log "building libjpeg-turbo for i686-w64-mingw32"
+cmake -S "$jpeg_src" -B "$prefix/build-jpeg" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$tc" \
+  -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$prefix" \
+  -DENABLE_SHARED=OFF -DWITH_TURBOJPEG=OFF -DWITH_JPEG8=OFF >/dev/null
+cmake --build "$prefix/build-jpeg" -j "$jobs" >/dev/null
+cmake --install "$prefix/build-jpeg" >/dev/null
+log "building libpng for i686-w64-mingw32"
+cmake -S "$png_src" -B "$prefix/build-png" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$tc" \
+  -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$prefix" \
+  -DPNG_SHARED=OFF -DPNG_TESTS=OFF -DPNG_EXECUTABLES=OFF \
+  -DZLIB_LIBRARY=/usr/i686-w64-mingw32/lib/libz.a -DZLIB_INCLUDE_DIR=/usr/i686-w64-mingw32/include >/dev/null
+cmake --build "$prefix/build-png" -j "$jobs" >/dev/null
+cmake --install "$prefix/build-png" >/dev/null
+touch "$stamp"
+log "installed into $prefix"

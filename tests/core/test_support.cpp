@@ -1,0 +1,108 @@
+#include "tests/core/test_support.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+
+ImagePtr NewImage(int width, int height, int bpp, int colours) {
+  if (bpp <= 8 && colours == 0) colours = 1 << bpp;
+  if (bpp > 8) colours = 0;
+  ImagePtr image(new DibImage{});
+  image->details = new FormatDetails{};
+  image->format = kFormatBmp;
+  image->info = static_cast<BITMAPINFO*>(std::calloc(1, sizeof(BITMAPINFOHEADER) + 256 * sizeof(RGBQUAD)));
+  BITMAPINFOHEADER& h = image->info->bmiHeader;
+  h.biSize = 40;
+  h.biWidth = width;
+  h.biHeight = height;
+  h.biPlanes = 1;
+  h.biBitCount = static_cast<WORD>(bpp);
+  h.biClrUsed = static_cast<DWORD>(colours);
+  image->colours = static_cast<uint16_t>(colours);
+  image->stride = RowBytes(width, bpp);
+  h.biSizeImage = image->stride * static_cast<uint32_t>(height);
+  image->bits = static_cast<uint8_t*>(std::calloc(ImageBytes(image.get()) + 1, 1));
+  return image;
+}
+
+void FillRandom(DibImage* image, uint32_t seed) {
+  uint32_t s = seed * 2654435761u + 1;
+  auto next = [&s]() {
+    s ^= s << 13;
+    s ^= s >> 17;
+    s ^= s << 5;
+    return static_cast<uint8_t>(s);
+  };
+  for (size_t i = 0; i < ImageBytes(image); ++i) image->bits[i] = next();
+  RGBQUAD* pal = Palette(image);
+  for (int i = 0; i < image->colours; ++i) pal[i] = RGBQUAD{next(), next(), next(), 0};
+}
+
+uint32_t PixelValue(const DibImage* image, int x, int y) {
+  const uint8_t* row = RowAddress(image, y);
+  switch (BitCount(image)) {
+    case 1: return (row[x / 8] >> (7 - x % 8)) & 1;
+    case 4: return (x % 2) ? (row[x / 2] & 15) : (row[x / 2] >> 4);
+    case 8: return row[x];
+    case 16: return row[2 * x] | (row[2 * x + 1] << 8);
+    case 24: return row[3 * x] | (row[3 * x + 1] << 8) | (row[3 * x + 2] << 16);
+    default: {
+      const uint8_t* p = row + 4 * x;
+      return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<uint32_t>(p[3]) << 24);
+    }
+  }
+}
+
+std::vector<uint8_t> Pixels24(const DibImage* image) {
+  std::vector<uint8_t> out;
+  for (int y = 0; y < Height(image); ++y) {
+    const uint8_t* row = RowAddress(image, y);
+    out.insert(out.end(), row, row + 3 * Width(image));
+  }
+  return out;
+}
+
+std::vector<uint8_t> ReadFileBytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return {};
+  return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void WriteFileBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
+  std::ofstream out(path, std::ios::binary);
+  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+TempDir::TempDir() {
+  char pattern[] = "/tmp/tessamor-test-XXXXXX";
+  const char* made = mkdtemp(pattern);
+  path_ = made ? made : "/tmp";
+}
+
+TempDir::~TempDir() {
+  if (path_ != "/tmp") RunCommand("rm -rf '" + path_ + "'");
+}
+
+std::string CorpusDir() {
+  const char* env = std::getenv("TESSAMOR_CORPUS");
+  std::string dir = env && *env ? env : TESSAMOR_CORPUS;
+  struct stat st;
+  return stat(dir.c_str(), &st) == 0 ? dir : "";
+}
+
+int RunCommand(const std::string& command, std::string* out) {
+  FILE* pipe = popen(command.c_str(), "r");
+  if (!pipe) return -1;
+  std::string text;
+  char buffer[4096];
+  size_t n;
+  while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) text.append(buffer, n);
+  const int status = pclose(pipe);
+  if (out) *out = text;
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
