@@ -14,4 +14,11 @@ echo "== core tests under AddressSanitizer and UndefinedBehaviorSanitizer"
 TESSAMOR_SANITIZE=1 "$here/scripts/build-native.sh"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   ctest --test-dir "$here/build/asan" --output-on-failure -j "$jobs"
+# Further stages (the Windows program under Wine, the fuzzing corpora) run when present.
+for stage in test-win32.sh fuzz-replay.sh; do
+  if [ -x "$here/scripts/$stage" ]; then
+    echo "== $stage"
+    "$here/scripts/$stage"
+  fi
+done
 echo "all tests passed"
