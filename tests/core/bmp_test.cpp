@@ -1,1 +1,294 @@
+// BMP files: the written layout, round trips of every depth, OS/2 and bit-field files, and the
+// refusal or sound reading of bad headers and data.
 #include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "app/file_flow.h"
+#include "formats/byte_order.h"
+#include "tests/core/test_support.h"
+
+namespace {
+
+// A BMP file with a 40-byte header, built field by field.
+struct BmpBuilder {
+  int32_t width = 4, height = 2;
+  uint16_t planes = 1, bpp = 24;
+  uint32_t compression = 0, clr_used = 0;
+  std::vector<uint8_t> table;  // colour table or masks, as bytes
+  std::vector<uint8_t> pixels;
+  int32_t offset_adjust = 0;
+  uint32_t header_size = 40;
+
+  std::vector<uint8_t> Bytes() const {
+    std::vector<uint8_t> f(14 + header_size, 0);
+    PutLE16(&f[0], 0x4D42);
+    PutLE32(&f[10], static_cast<uint32_t>(14 + header_size + table.size() + offset_adjust));
+    PutLE32(&f[14], header_size);
+    PutLE32(&f[18], static_cast<uint32_t>(width));
+    PutLE32(&f[22], static_cast<uint32_t>(height));
+    PutLE16(&f[26], planes);
+    PutLE16(&f[28], bpp);
+    PutLE32(&f[30], compression);
+    PutLE32(&f[46], clr_used);
+    f.insert(f.end(), table.begin(), table.end());
+    f.insert(f.end(), pixels.begin(), pixels.end());
+    PutLE32(&f[2], static_cast<uint32_t>(f.size()));
+    return f;
+  }
+};
+
+// Loads a file into a fresh document; the document's current image or null.
+struct Loaded {
+  Filter doc;
+  RecordingChannel channel;
+  bool ok;
+  explicit Loaded(const std::string& path) : ok(OpenImageFile(doc, path.c_str())) {}
+  const DibImage* image() const { return doc.current_; }
+};
+
+TEST(BmpWrite, TwentyFourBitLayout) {
+  TempDir dir;
+  Filter doc;
+  ImagePtr image = NewImage(3, 2, 24);
+  FillRandom(image.get(), 3);
+  doc.pending_ = image.release();
+  doc.Commit();
+  ASSERT_TRUE(SaveImageFile(doc, dir.File("a.bmp").c_str(), 0));
+  const std::vector<uint8_t> f = ReadFileBytes(dir.File("a.bmp"));
+  ASSERT_EQ(f.size(), 78u);
+  EXPECT_EQ(GetLE32(&f[2]), 78u);
+  EXPECT_EQ(GetLE32(&f[10]), 54u);
+  EXPECT_EQ(GetLE32(&f[14]), 40u);
+  EXPECT_EQ(GetLE32(&f[34]), 24u);  // biSizeImage = height * stride (12)
+  EXPECT_EQ(std::memcmp(&f[54], doc.current_->bits, 24), 0);
+}
+
+TEST(BmpWrite, BitfieldsWriteTheirThreeMasks) {
+  TempDir dir;
+  BmpBuilder b;
+  b.bpp = 16;
+  b.compression = BI_BITFIELDS;
+  b.table.resize(12);
+  PutLE32(&b.table[0], 0xF800);
+  PutLE32(&b.table[4], 0x07E0);
+  PutLE32(&b.table[8], 0x001F);
+  b.pixels.assign(16, 0xAB);
+  WriteFileBytes(dir.File("in.bmp"), b.Bytes());
+  Loaded in(dir.File("in.bmp"));
+  ASSERT_TRUE(in.ok);
+  ASSERT_TRUE(SaveImageFile(in.doc, dir.File("out.bmp").c_str(), 0));
+  const std::vector<uint8_t> f = ReadFileBytes(dir.File("out.bmp"));
+  EXPECT_EQ(GetLE32(&f[10]), 66u);
+  EXPECT_EQ(GetLE32(&f[54]), 0xF800u);
+  EXPECT_EQ(GetLE32(&f[62]), 0x001Fu);
+  EXPECT_EQ(f.size(), 66u + 16u);
+}
+
+TEST(BmpRead, ColourCountsFromClrUsed) {
+  TempDir dir;
+  BmpBuilder one;
+  one.bpp = 1;
+  one.table.assign(8, 0x55);
+  one.pixels.assign(8, 0);
+  WriteFileBytes(dir.File("one.bmp"), one.Bytes());
+  Loaded a(dir.File("one.bmp"));
+  ASSERT_TRUE(a.ok);
+  EXPECT_EQ(a.image()->colours, 2);
+
+  BmpBuilder four;
+  four.bpp = 4;
+  four.clr_used = 6;
+  four.table.assign(24, 0x11);
+  four.pixels.assign(8, 0);
+  WriteFileBytes(dir.File("four.bmp"), four.Bytes());
+  Loaded b(dir.File("four.bmp"));
+  ASSERT_TRUE(b.ok);
+  EXPECT_EQ(b.image()->colours, 6);
+  EXPECT_EQ(InfoBytes(b.image()), 40u + 24u);
+
+  BmpBuilder word;
+  word.bpp = 16;
+  word.pixels.assign(16, 0);
+  WriteFileBytes(dir.File("word.bmp"), word.Bytes());
+  Loaded c(dir.File("word.bmp"));
+  ASSERT_TRUE(c.ok);
+  EXPECT_EQ(c.image()->colours, 0);
+}
+
+TEST(BmpRead, Os2FileLoadsAsFormatTwoAndSavesWithAWindowsHeader) {
+  TempDir dir;
+  std::vector<uint8_t> f(26, 0);
+  PutLE16(&f[0], 0x4D42);
+  PutLE32(&f[10], 26 + 3 * 256);
+  PutLE32(&f[14], 12);
+  PutLE16(&f[18], 3);
+  PutLE16(&f[20], 2);
+  PutLE16(&f[22], 1);
+  PutLE16(&f[24], 8);
+  for (int i = 0; i < 256; ++i) f.insert(f.end(), {uint8_t(i), uint8_t(255 - i), 7});
+  f.insert(f.end(), {1, 2, 3, 0, 4, 5, 6, 0});
+  WriteFileBytes(dir.File("os2.bmp"), f);
+  Loaded in(dir.File("os2.bmp"));
+  ASSERT_TRUE(in.ok);
+  EXPECT_EQ(in.image()->format, static_cast<uint32_t>(kFormatBmpOs2));
+  EXPECT_EQ(in.image()->colours, 256);
+  EXPECT_EQ(Palette(in.image())[2].rgbGreen, 253);
+  EXPECT_EQ(PixelValue(in.image(), 0, 0), 4u);  // top row is the second row of the file
+  ASSERT_TRUE(SaveImageFile(in.doc, dir.File("win.bmp").c_str(), 0));
+  const std::vector<uint8_t> out = ReadFileBytes(dir.File("win.bmp"));
+  EXPECT_EQ(GetLE32(&out[10]), 1078u);
+  EXPECT_EQ(GetLE32(&out[14]), 40u);
+}
+
+TEST(BmpRoundTrip, EveryDepthAndOddWidthsReadBackExactly) {
+  TempDir dir;
+  for (int bpp : {1, 4, 8, 16, 24, 32}) {
+    for (int width : {1, 2, 3, 7, 13, 33}) {
+      Filter doc;
+      ImagePtr image = NewImage(width, 3, bpp);
+      FillRandom(image.get(), static_cast<uint32_t>(bpp + width));
+      doc.pending_ = image.release();
+      doc.Commit();
+      const std::string path = dir.File("rt.bmp");
+      ASSERT_TRUE(SaveImageFile(doc, path.c_str(), 0));
+      Loaded back(path);
+      ASSERT_TRUE(back.ok) << bpp << " " << width;
+      EXPECT_EQ(back.image()->colours, doc.current_->colours);
+      for (int y = 0; y < 3; ++y)
+        for (int x = 0; x < width; ++x)
+          ASSERT_EQ(PixelValue(back.image(), x, y), PixelValue(doc.current_, x, y)) << bpp << " " << width;
+    }
+  }
+}
+
+TEST(BmpRoundTrip, RunLengthImagesStayCompressed) {
+  TempDir dir;
+  for (int bpp : {8, 4}) {
+    Filter doc;
+    ImagePtr image = NewImage(40, 6, bpp);
+    std::memset(image->bits, 0x21, ImageBytes(image.get()));
+    EncodeRle(image.get());
+    ASSERT_TRUE(IsRunLength(image.get()));
+    doc.pending_ = image.release();
+    doc.Commit();
+    ASSERT_TRUE(SaveImageFile(doc, dir.File("rle.bmp").c_str(), 0));
+    Loaded back(dir.File("rle.bmp"));
+    ASSERT_TRUE(back.ok);
+    EXPECT_EQ(back.image()->info->bmiHeader.biCompression, bpp == 8 ? 1u : 2u);
+    EXPECT_EQ(std::memcmp(back.image()->bits, doc.current_->bits, ImageBytes(doc.current_)), 0);
+  }
+}
+
+TEST(BmpRead, TopDownRowsAreTurnedBottomUp) {
+  TempDir dir;
+  BmpBuilder b;
+  b.width = 1;
+  b.height = -2;
+  b.pixels = {1, 2, 3, 0, 4, 5, 6, 0};  // first row in the file is the top row
+  WriteFileBytes(dir.File("td.bmp"), b.Bytes());
+  Loaded in(dir.File("td.bmp"));
+  ASSERT_TRUE(in.ok);
+  EXPECT_EQ(Height(in.image()), 2);
+  EXPECT_EQ(PixelValue(in.image(), 0, 0), 0x030201u);
+  EXPECT_EQ(PixelValue(in.image(), 0, 1), 0x060504u);
+}
+
+TEST(BmpRead, TruncatedPixelsReadAsZeroAndOversizedTablesAreClamped) {
+  TempDir dir;
+  BmpBuilder b;
+  b.width = 2;
+  b.height = 2;
+  b.pixels = {9, 9, 9, 9, 9, 9, 0, 0, 7};  // the top row is cut short after one byte
+  WriteFileBytes(dir.File("short.bmp"), b.Bytes());
+  Loaded in(dir.File("short.bmp"));
+  ASSERT_TRUE(in.ok);
+  EXPECT_EQ(PixelValue(in.image(), 0, 0), 7u);
+  EXPECT_EQ(PixelValue(in.image(), 1, 0), 0u);
+
+  BmpBuilder pal;
+  pal.bpp = 4;
+  pal.clr_used = 300;  // more than 2^4
+  pal.table.assign(300 * 4, 0x40);
+  pal.pixels.assign(8, 0xFF);
+  WriteFileBytes(dir.File("pal.bmp"), pal.Bytes());
+  Loaded p(dir.File("pal.bmp"));
+  ASSERT_TRUE(p.ok);
+  EXPECT_EQ(p.image()->colours, 16);
+  EXPECT_EQ(p.image()->info->bmiHeader.biClrUsed, 16u);
+}
+
+TEST(BmpRead, BadHeadersAreRefusedWithTheUnsupportedMessage) {
+  TempDir dir;
+  auto refused = [&](const BmpBuilder& b, const char* what) {
+    WriteFileBytes(dir.File("bad.bmp"), b.Bytes());
+    Loaded in(dir.File("bad.bmp"));
+    EXPECT_FALSE(in.ok) << what;
+    EXPECT_TRUE(in.channel.ShowedOnly(kMsgUnsupported)) << what;
+    EXPECT_EQ(in.doc.image_count_, 0) << what;
+  };
+  BmpBuilder b;
+  b.pixels.assign(32, 0);
+  BmpBuilder v4 = b;
+  v4.header_size = 108;
+  refused(v4, "version-4 header");
+  BmpBuilder zero = b;
+  zero.width = 0;
+  refused(zero, "zero width");
+  BmpBuilder flat = b;
+  flat.height = 0;
+  refused(flat, "zero height");
+  BmpBuilder huge = b;
+  huge.width = 3000000;
+  huge.height = 2000000;
+  refused(huge, "dimensions above the cap");
+  BmpBuilder tall = b;
+  tall.height = 5000;
+  refused(tall, "more rows than the file holds");
+  BmpBuilder depth = b;
+  depth.bpp = 2;
+  refused(depth, "bit count without a pixel format");
+  BmpBuilder planes = b;
+  planes.planes = 3;
+  refused(planes, "planes");
+  BmpBuilder rle = b;
+  rle.compression = BI_RLE8;  // on a 24-bit image
+  refused(rle, "compression the depth cannot carry");
+  BmpBuilder topdown_rle = b;
+  topdown_rle.bpp = 8;
+  topdown_rle.compression = BI_RLE8;
+  topdown_rle.height = -2;
+  topdown_rle.table.assign(1024, 0);
+  refused(topdown_rle, "top-down run-length data");
+
+  WriteFileBytes(dir.File("text.bmp"), std::vector<uint8_t>{'h', 'e', 'l', 'l', 'o'});
+  Loaded text(dir.File("text.bmp"));
+  EXPECT_FALSE(text.ok);
+  EXPECT_TRUE(text.channel.ShowedOnly(kMsgUnsupported));
+
+  Loaded missing(dir.File("missing.bmp"));
+  EXPECT_FALSE(missing.ok);
+  EXPECT_TRUE(missing.channel.ShowedOnly(kMsgCannotOpen));
+}
+
+TEST(BmpRead, ThirtyTwoBitMasksOutsideWholeBytesAreRepacked) {
+  TempDir dir;
+  BmpBuilder b;
+  b.width = 1;
+  b.height = 1;
+  b.bpp = 32;
+  b.compression = BI_BITFIELDS;
+  b.table.resize(12);
+  PutLE32(&b.table[0], 0xFF000000);  // red in the top byte
+  PutLE32(&b.table[4], 0x00000FF0);  // green across two bytes
+  PutLE32(&b.table[8], 0x00FF0000);  // blue in byte 2
+  b.pixels.resize(4);
+  PutLE32(b.pixels.data(), 0x11000000u | 0x00220000u | (0x33u << 4));
+  WriteFileBytes(dir.File("bf.bmp"), b.Bytes());
+  Loaded in(dir.File("bf.bmp"));
+  ASSERT_TRUE(in.ok);
+  ImagePtr rgb(in.doc.MakeTrueColorCopy(in.image()));
+  EXPECT_EQ(Pixels24(rgb.get()), (std::vector<uint8_t>{0x22, 0x33, 0x11}));
+}
+
+}  // namespace

@@ -1,1 +1,112 @@
+// The public BMP suite: every good file this reader accepts decodes as ImageMagick decodes it;
+// every questionable and bad file is read soundly or refused with a message.
 #include <gtest/gtest.h>
+#include <dirent.h>
+
+#include <algorithm>
+#include <cmath>
+
+#include "app/file_flow.h"
+#include "tests/core/test_support.h"
+
+namespace {
+
+std::vector<std::string> BmpFiles(const std::string& folder) {
+  std::vector<std::string> files;
+  if (DIR* d = opendir(folder.c_str())) {
+    while (dirent* e = readdir(d)) {
+      const std::string name = e->d_name;
+      if (name.size() > 4 && name.substr(name.size() - 4) == ".bmp") files.push_back(folder + "/" + name);
+    }
+    closedir(d);
+  }
+  std::sort(files.begin(), files.end());
+  return files;
+}
+
+std::string SuiteDir() {
+  const std::string corpus = CorpusDir();
+  return corpus.empty() ? "" : corpus + "/bmpsuite";
+}
+
+// ImageMagick's decoding: red, green, blue bytes, rows from the top.
+bool Reference(const std::string& path, size_t expected, std::vector<uint8_t>* rgb) {
+  std::string out;
+  if (RunCommand("/usr/bin/convert '" + path + "' -depth 8 rgb:- 2>/dev/null", &out) != 0) return false;
+  rgb->assign(out.begin(), out.end());
+  return rgb->size() == expected;
+}
+
+TEST(BmpSuite, GoodFilesDecodeAsTheReferenceDecoder) {
+  const std::string suite = SuiteDir();
+  if (suite.empty()) GTEST_SKIP() << "the public corpora are not on this machine";
+  int compared = 0;
+  for (const std::string& path : BmpFiles(suite + "/g")) {
+    SCOPED_TRACE(path);
+    Filter doc;
+    RecordingChannel channel;
+    if (!OpenImageFile(doc, path.c_str())) {
+      // Headers this reader does not take (version 4 and 5) are refused with the message.
+      EXPECT_TRUE(channel.ShowedOnly(kMsgUnsupported));
+      continue;
+    }
+    const DibImage* image = doc.current_;
+    const int w = Width(image), h = Height(image);
+    std::vector<uint8_t> expected;
+    ASSERT_TRUE(Reference(path, static_cast<size_t>(w) * h * 3, &expected));
+    if (BitCount(image) == 16) {
+      // Compare the fields the file holds: the reference scales them to 0..255 its own way.
+      const ChannelMasks m = MasksOf(image);
+      for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+          const uint32_t word = PixelValue(image, x, y);
+          for (int c = 0; c < 3; ++c) {  // blue, green, red
+            const uint32_t max = m.mask[c] >> m.shift[c];
+            const uint32_t ours = (word & m.mask[c]) >> m.shift[c];
+            const uint8_t theirs = expected[(static_cast<size_t>(y) * w + x) * 3 + (2 - c)];
+            ASSERT_EQ(ours, static_cast<uint32_t>(std::lround(theirs * static_cast<double>(max) / 255.0)))
+                << "x " << x << " y " << y << " channel " << c;
+          }
+        }
+    } else {
+      ImagePtr rgb(doc.MakeTrueColorCopy(image));
+      ASSERT_TRUE(rgb);
+      const std::vector<uint8_t> ours = Pixels24(rgb.get());
+      for (size_t i = 0; i < ours.size(); i += 3) {
+        ASSERT_EQ(ours[i + 2], expected[i]) << "pixel " << i / 3;
+        ASSERT_EQ(ours[i + 1], expected[i + 1]) << "pixel " << i / 3;
+        ASSERT_EQ(ours[i], expected[i + 2]) << "pixel " << i / 3;
+      }
+    }
+    ++compared;
+  }
+  EXPECT_GE(compared, 20);
+}
+
+TEST(BmpSuite, QuestionableAndBadFilesAreReadSoundlyOrRefused) {
+  const std::string suite = SuiteDir();
+  if (suite.empty()) GTEST_SKIP() << "the public corpora are not on this machine";
+  int files = 0;
+  for (const char* folder : {"/q", "/b"}) {
+    for (const std::string& path : BmpFiles(suite + folder)) {
+      SCOPED_TRACE(path);
+      ++files;
+      Filter doc;
+      RecordingChannel channel;
+      if (!OpenImageFile(doc, path.c_str())) {
+        ASSERT_FALSE(channel.boxes.empty());
+        EXPECT_EQ(channel.boxes[0].style, static_cast<unsigned>(MB_ICONHAND));
+        continue;
+      }
+      // A file that loads must go through every pixel operation the menu uses first.
+      ImagePtr rgb(doc.MakeTrueColorCopy(doc.current_));
+      auto ops = MDIBCtrl::CreatePixelOps(doc.current_);
+      ASSERT_TRUE(ops);
+      EXPECT_TRUE(ops->MakeHistogram(doc.current_) || IsRunLength(doc.current_));
+      EXPECT_TRUE(doc.RunOperation(108));
+    }
+  }
+  EXPECT_GE(files, 30);
+}
+
+}  // namespace

@@ -1,1 +1,239 @@
+// File access, the open and save flows, and tessamor-cli from the outside.
 #include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstring>
+
+#include "app/file_flow.h"
+#include "formats/byte_order.h"
+#include "tests/core/test_support.h"
+
+namespace {
+
+// Runs fn with the process in folder, then goes back.
+template <class Fn>
+void InFolder(const std::string& folder, Fn fn) {
+  char here[4096];
+  ASSERT_TRUE(getcwd(here, sizeof here));
+  ASSERT_EQ(chdir(folder.c_str()), 0);
+  fn();
+  ASSERT_EQ(chdir(here), 0);
+}
+
+std::string Cli(const std::string& args, int* status) {
+  std::string out;
+  *status = RunCommand(std::string(TESSAMOR_CLI) + " " + args + " 2>&1", &out);
+  return out;
+}
+
+TEST(FileAccess, FormatOfNameLooksAtTheLastFourCharacters) {
+  RecordingChannel channel;
+  FileAccess f;
+  f.SetPath("/x/photo.JPG");
+  EXPECT_EQ(f.FormatOfName(), static_cast<uint32_t>(kFormatJpeg));
+  f.SetPath("/x/a.Pbm");
+  EXPECT_EQ(f.FormatOfName(), static_cast<uint32_t>(kFormatPbm));
+  EXPECT_TRUE(channel.boxes.empty());
+  f.SetPath("/x/photo.jpeg");
+  EXPECT_EQ(f.FormatOfName(), static_cast<uint32_t>(kFormatNone));
+  EXPECT_TRUE(channel.ShowedOnly(kMsgUnsupported));
+  EXPECT_EQ(channel.boxes[0].style, static_cast<unsigned>(MB_ICONHAND));
+}
+
+TEST(FileAccess, SaveNameFixAppendsTheFiltersExtensionOrWarns) {
+  RecordingChannel channel;
+  FileAccess f;
+  EXPECT_TRUE(f.SaveNameFix("C:\\p\\picture", 3));
+  EXPECT_STREQ(f.path(), "C:\\p\\picture.png");
+  EXPECT_TRUE(f.SaveNameFix("C:\\p\\picture.PNG", 1));
+  EXPECT_STREQ(f.path(), "C:\\p\\picture.PNG");
+  EXPECT_TRUE(channel.boxes.empty());
+  EXPECT_FALSE(f.SaveNameFix("C:\\p\\picture", 8));
+  ASSERT_TRUE(channel.ShowedOnly(kMsgNeedExtension));
+  EXPECT_EQ(channel.boxes[0].caption, "警告");
+  EXPECT_EQ(channel.boxes[0].style, static_cast<unsigned>(MB_ICONEXCLAMATION));
+}
+
+TEST(FileAccess, ListFolderSortsByNameAndKeepsEachPatternsFormat) {
+  TempDir dir;
+  for (const char* name : {"b.png", "A.bmp", "a.gif", "notes.txt", "c.JPE", "a.bmp"})
+    WriteFileBytes(dir.File(name), {0});
+  InFolder(dir.path(), [&] {
+    FileAccess f;
+    char folder[MAX_PATH];
+    ASSERT_EQ(f.ListFolder(folder), 5);
+    std::vector<std::string> names;
+    std::vector<uint32_t> formats;
+    for (FileListEntry* e = f.list_head(); e; e = e->next) {
+      names.push_back(e->name);
+      formats.push_back(e->format);
+      if (e->next) EXPECT_EQ(e->next->previous, e);
+    }
+    EXPECT_EQ(names, (std::vector<std::string>{"a.bmp", "A.bmp", "a.gif", "b.png", "c.JPE"}));
+    EXPECT_EQ(formats[2], static_cast<uint32_t>(kFormatGif));
+    EXPECT_EQ(formats[4], static_cast<uint32_t>(kFormatJpeg));
+    EXPECT_EQ(f.list_head()->previous, nullptr);
+    EXPECT_STREQ(f.cursor_->name, "c.JPE");  // left on the last entry
+  });
+  TempDir empty;
+  InFolder(empty.path(), [&] {
+    FileAccess f;
+    char folder[MAX_PATH];
+    EXPECT_EQ(f.ListFolder(folder), 0);
+    EXPECT_EQ(f.list_head(), nullptr);
+  });
+}
+
+TEST(FileAccess, ArgumentPathQuotedOrNotMakesItsFolderCurrent) {
+  TempDir dir;
+  char here[4096];
+  ASSERT_TRUE(getcwd(here, sizeof here));
+  for (const std::string& arg : {"\"" + dir.File("x.bmp") + "\"", dir.File("x.bmp")}) {
+    FileAccess f;
+    f.FolderFromArgument(arg.c_str());
+    EXPECT_EQ(std::string(f.path()), dir.File("x.bmp"));
+    char now[4096];
+    ASSERT_TRUE(getcwd(now, sizeof now));
+    EXPECT_EQ(std::string(now), dir.path());
+    ASSERT_EQ(chdir(here), 0);
+  }
+}
+
+TEST(FileAccess, FileTimeTextHasTheDateLayout) {
+  TempDir dir;
+  WriteFileBytes(dir.File("t.bmp"), {1});
+  char text[64] = "";
+  ASSERT_TRUE(FileTimeText(dir.File("t.bmp").c_str(), text, sizeof text));
+  int y, mo, d, h, mi, s;
+  EXPECT_EQ(std::sscanf(text, "%4d/%2d/%2d %2d:%2d:%2d", &y, &mo, &d, &h, &mi, &s), 6) << text;
+  EXPECT_EQ(std::strlen(text), 19u);
+  EXPECT_FALSE(FileTimeText(dir.File("none.bmp").c_str(), text, sizeof text));
+}
+
+TEST(OpenFlow, AFailedOpenKeepsTheDocument) {
+  TempDir dir;
+  Filter doc;
+  doc.pending_ = NewImage(3, 3, 24).release();
+  doc.Commit();
+  ASSERT_TRUE(doc.RunOperation(108) && doc.Commit());
+  const DibImage* current = doc.current_;
+  WriteFileBytes(dir.File("broken.bmp"), {'B', 'M', 1, 2, 3});
+  RecordingChannel channel;
+  EXPECT_FALSE(OpenImageFile(doc, dir.File("broken.bmp").c_str()));
+  EXPECT_EQ(doc.image_count_, 2);
+  EXPECT_EQ(doc.current_, current);
+  // An unknown extension: the error box of the lookup, then the factory's warning.
+  channel.boxes.clear();
+  EXPECT_FALSE(OpenImageFile(doc, dir.File("a.tif").c_str()));
+  ASSERT_EQ(channel.boxes.size(), 2u);
+  EXPECT_EQ(channel.boxes[0].style, static_cast<unsigned>(MB_ICONHAND));
+  EXPECT_EQ(channel.boxes[1].style, static_cast<unsigned>(MB_ICONEXCLAMATION));
+  EXPECT_EQ(channel.boxes[1].text, MessageText(kMsgUnsupported));
+  EXPECT_EQ(doc.image_count_, 2);
+}
+
+TEST(OpenFlow, ALoadReplacesTheDocumentUnlessABlendLoadsItsSecondImage) {
+  TempDir dir;
+  Filter doc;
+  doc.pending_ = NewImage(3, 3, 24).release();
+  doc.Commit();
+  ASSERT_TRUE(SaveImageFile(doc, dir.File("a.bmp").c_str(), 0));
+  ASSERT_TRUE(doc.RunOperation(108) && doc.Commit());
+  ASSERT_TRUE(OpenImageFile(doc, dir.File("a.bmp").c_str()));
+  EXPECT_EQ(doc.image_count_, 1);
+  EXPECT_STREQ(doc.current_->path, dir.File("a.bmp").c_str());
+  EXPECT_FALSE(doc.current_->details->date[0] == '\0');
+
+  doc.view_flags_ |= kViewBlendLoading;
+  ASSERT_TRUE(OpenImageFile(doc, dir.File("a.bmp").c_str()));
+  EXPECT_EQ(doc.image_count_, 1);
+  EXPECT_NE(doc.pending_, doc.current_);  // waits for the blend
+  MDIBCtrl::DeleteImage(doc.pending_);
+  doc.pending_ = doc.current_;
+}
+
+TEST(SaveFlow, SavingNeverChangesTheDocumentAndRefusesDeepGifs) {
+  TempDir dir;
+  Filter doc;
+  ImagePtr image = NewImage(5, 4, 24);
+  FillRandom(image.get(), 2);
+  doc.pending_ = image.release();
+  doc.Commit();
+  const DibImage* current = doc.current_;
+  RecordingChannel channel;
+  EXPECT_FALSE(SaveImageFile(doc, dir.File("a.gif").c_str(), 0));
+  ASSERT_EQ(channel.boxes.size(), 1u);
+  EXPECT_EQ(channel.boxes[0].text, "256色以下に減色して下さい");
+  EXPECT_EQ(channel.boxes[0].caption, "警告");
+  EXPECT_FALSE(channel.boxes[0].owned);
+  EXPECT_TRUE(ReadFileBytes(dir.File("a.gif")).empty());
+  EXPECT_EQ(doc.current_, current);
+  EXPECT_EQ(doc.pending_, current);
+  EXPECT_EQ(doc.image_count_, 1);
+}
+
+TEST(SaveFlow, AFailedWriteLeavesTheExistingFileAlone) {
+  TempDir dir;
+  WriteFileBytes(dir.File("keep.bmp"), {'o', 'l', 'd'});
+  Filter doc;
+  doc.pending_ = NewImage(2, 2, 24).release();
+  doc.Commit();
+  RecordingChannel channel;
+  // The folder cannot take the temporary file: nothing is written, the old file stays.
+  ASSERT_EQ(chmod(dir.path().c_str(), 0500), 0);
+  const bool saved = SaveImageFile(doc, dir.File("keep.bmp").c_str(), 0);
+  chmod(dir.path().c_str(), 0700);
+  if (geteuid() != 0) {  // root writes anyway
+    EXPECT_FALSE(saved);
+    EXPECT_TRUE(channel.ShowedOnly(kMsgCannotOpen));
+    EXPECT_EQ(ReadFileBytes(dir.File("keep.bmp")), (std::vector<uint8_t>{'o', 'l', 'd'}));
+  }
+  // A complete write replaces the file and leaves no temporary behind.
+  EXPECT_TRUE(SaveImageFile(doc, dir.File("keep.bmp").c_str(), 0));
+  EXPECT_EQ(ReadFileBytes(dir.File("keep.bmp")).size(), 54u + 16u);
+  EXPECT_TRUE(ReadFileBytes(dir.File("keep.bmp.tmp~")).empty());
+}
+
+TEST(CommandLine, ReadsAppliesWritesAndReports) {
+  TempDir dir;
+  int status;
+  Cli("--sample " + dir.File("s.bmp"), &status);
+  ASSERT_EQ(status, 0);
+  std::string out = Cli("--info " + dir.File("s.bmp"), &status);
+  EXPECT_EQ(status, 0);
+  EXPECT_NE(out.find("format: BMP"), std::string::npos) << out;
+  EXPECT_NE(out.find("size: 640 x 480"), std::string::npos) << out;
+  EXPECT_NE(out.find("bits per pixel: 24"), std::string::npos) << out;
+  EXPECT_NE(out.find("colour form: TrueColor(24bit)"), std::string::npos) << out;
+  EXPECT_NE(out.find("compression: BI_RGB"), std::string::npos) << out;
+
+  Cli(dir.File("s.bmp") + " --cmd 108 --cmd 108 -o " + dir.File("twice.bmp"), &status);
+  EXPECT_EQ(status, 0);
+  EXPECT_EQ(ReadFileBytes(dir.File("twice.bmp")), ReadFileBytes(dir.File("s.bmp")));
+  Cli(dir.File("s.bmp") + " --cmd 109 -o " + dir.File("grey.bmp"), &status);
+  EXPECT_EQ(status, 0);
+  Filter doc;
+  ASSERT_TRUE(OpenImageFile(doc, dir.File("grey.bmp").c_str()));
+  EXPECT_TRUE(Filter::IsGrayImage(doc.current_));
+
+  out = Cli("--help", &status);
+  EXPECT_EQ(status, 0);
+  EXPECT_NE(out.find(u8"108  ネガ変換(&N)"), std::string::npos);  // UTF-8 on the terminal
+}
+
+TEST(CommandLine, FailuresExitWithOneAndAMessage) {
+  TempDir dir;
+  int status;
+  std::string out = Cli(dir.File("missing.bmp") + " -o " + dir.File("x.bmp"), &status);
+  EXPECT_EQ(status, 1);
+  EXPECT_NE(out.find(u8"ファイルをオープンできませんでした!!"), std::string::npos) << out;
+  WriteFileBytes(dir.File("bad.bmp"), {'B', 'M', 0, 0});
+  Cli("--info " + dir.File("bad.bmp"), &status);
+  EXPECT_EQ(status, 1);
+  Cli(dir.File("bad.bmp") + " --cmd 999 -o " + dir.File("x.bmp"), &status);
+  EXPECT_EQ(status, 1);
+  Cli("", &status);
+  EXPECT_EQ(status, 1);
+}
+
+}  // namespace

@@ -98,7 +98,8 @@ TEST(ToDib24, IndexedDepthsLookUpTheTableAndOutOfRangeIndexesAreBlack) {
   ops->SetIndex(src.get(), 2, 0, 9);  // beyond the two colours in use
   ImagePtr dst = NewImage(3, 2, 24);
   ops->ToDib24(src.get(), dst.get());
-  const std::vector<uint8_t> top(Pixels24(dst.get()).begin(), Pixels24(dst.get()).begin() + 9);
+  const std::vector<uint8_t> all = Pixels24(dst.get());
+  const std::vector<uint8_t> top(all.begin(), all.begin() + 9);
   EXPECT_EQ(top, (std::vector<uint8_t>{40, 50, 60, 10, 20, 30, 0, 0, 0}));
 }
 
@@ -214,8 +215,9 @@ TEST(Toning, DirectDepthsKeepTheirMasks) {
   Set16(word.get(), 1, 0, 0x7FFF);
   Dib16().GrayOrSepia(word.get(), kCmdGray);
   EXPECT_EQ(PixelValue(word.get(), 0, 0), 9u | (9u << 5) | (9u << 10));  // (306 * 31) >> 10 = 9
+  Set16(word.get(), 1, 0, 0x7FFF);
   Dib16().Negative(word.get());
-  EXPECT_EQ(PixelValue(word.get(), 1, 0), 0u);
+  EXPECT_EQ(PixelValue(word.get(), 1, 0), 0u);  // (31, 31, 31) inverts to 0
 }
 
 TEST(Negative, EveryDepthInvertsAgainstItsChannelMaximum) {
