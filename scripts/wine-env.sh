@@ -1,0 +1,52 @@
+# Sourced by the Win32 scripts: the project's own Wine prefix under build/ and a private Xvfb.
+#   wine_env          exports WINEPREFIX and the other Wine variables
+#   wine_prefix       creates the prefix once (virtual desktop 1280x800, no Mono/Gecko offers)
+#   xvfb_start        starts Xvfb on a free display and exports DISPLAY (XVFB_PID is its pid)
+#   xvfb_stop         stops that Xvfb and the prefix's wineserver
+here=${here:-$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)}
+
+wine_env() {
+  export WINEPREFIX="$here/build/wine"
+  export WINEDEBUG=-all
+  export WINEARCH=win32
+  export LANG=ja_JP.UTF-8
+  export LC_ALL=ja_JP.UTF-8
+  export WINEDLLOVERRIDES="mscoree,mshtml="
+}
+
+wine_prefix() {
+  wine_env
+  if [ -f "$WINEPREFIX/.tessamor-ready" ]; then return 0; fi
+  echo "[wine] creating the Wine prefix in $WINEPREFIX"
+  rm -rf "$WINEPREFIX"
+  mkdir -p "$WINEPREFIX"
+  wineboot -i >/dev/null 2>&1
+  # One virtual desktop for every process of the prefix: windows get frames, a maximised
+  # window fills the screen and separately started programs see each other's windows.
+  wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
+  wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1280x800 /f >/dev/null 2>&1
+  wineserver -w
+  touch "$WINEPREFIX/.tessamor-ready"
+}
+
+XVFB_PID=""
+xvfb_start() {
+  local fifo
+  fifo=$(mktemp -u "${TMPDIR:-/tmp}/tessamor-xvfb.XXXXXX")
+  mkfifo "$fifo"
+  Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$fifo" >/dev/null 2>&1 &
+  XVFB_PID=$!
+  local n
+  read -r n <"$fifo"
+  rm -f "$fifo"
+  export DISPLAY=":$n"
+}
+
+xvfb_stop() {
+  if [ -n "${WINEPREFIX:-}" ]; then wineserver -k >/dev/null 2>&1 || true; fi
+  if [ -n "$XVFB_PID" ]; then
+    kill "$XVFB_PID" 2>/dev/null || true
+    wait "$XVFB_PID" 2>/dev/null || true
+    XVFB_PID=""
+  fi
+}
