@@ -86,10 +86,8 @@ void Dib24::Negative(DibImage* image) {
 std::unique_ptr<HistogramRecord> Dib24::MakeHistogram(const DibImage* image) {
   HistogramBuilder hist;
   const int w = Width(image), h = Height(image);
-  for (int y = 0; y < h; ++y) {
-    const uint8_t* p = RowAddress(image, y);
-    for (int x = 0; x < w; ++x, p += 3) hist.Add(p[0], p[1], p[2]);
-  }
+  const uint8_t all[3] = {0xFF, 0xFF, 0xFF};
+  for (int y = 0; y < h; ++y) hist.AddRow(RowAddress(image, y), w, 3, all);
   return hist.Finish();
 }
 

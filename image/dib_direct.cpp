@@ -137,10 +137,7 @@ std::unique_ptr<HistogramRecord> Dib32::MakeHistogram(const DibImage* image) {
   ByteMasks32(image, m);
   HistogramBuilder hist;
   const int w = Width(image), h = Height(image);
-  for (int y = 0; y < h; ++y) {
-    const uint8_t* p = RowAddress(image, y);
-    for (int x = 0; x < w; ++x, p += 4) hist.Add(p[0] & m[0], p[1] & m[1], p[2] & m[2]);
-  }
+  for (int y = 0; y < h; ++y) hist.AddRow(RowAddress(image, y), w, 4, m);
   return hist.Finish();
 }
 

@@ -30,8 +30,6 @@ class Filter : public MDIBCtrl {
   static bool HasOperation(int command);
 
  protected:
-  // A 24-bit copy of the current image with its histogram in the histogram data field.
-  DibImage* TrueColorWithHistogram();
   // Applies a 256-entry table to every byte of a 24-bit image's pixels.
   static void ApplyTable(DibImage* image, const uint8_t table[256]);
   // Makes image the pending result and reports success.

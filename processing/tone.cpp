@@ -1,5 +1,6 @@
 // Tone and colour operations: negative, grey, sepia, the two-level conversions, the tone curves
 // and the histogram stretch and equalisation.
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -8,6 +9,33 @@
 namespace {
 constexpr double kPi = 3.14159265358979323846;
 }
+
+namespace {
+
+// Counts of a 24-bit image's values: per channel (blue, green, red) and of max(blue, green, red),
+// the brightness histogram.
+struct ToneCounts {
+  uint32_t channel[3][256] = {};
+  uint32_t brightness[256] = {};
+};
+
+void CountTones(const DibImage* image, ToneCounts* counts, bool channels) {
+  const int w = Width(image), h = Height(image);
+  for (int y = 0; y < h; ++y) {
+    const uint8_t* p = RowAddress(image, y);
+    if (channels) {
+      for (int x = 0; x < w; ++x, p += 3) {
+        ++counts->channel[0][p[0]];
+        ++counts->channel[1][p[1]];
+        ++counts->channel[2][p[2]];
+      }
+    } else {
+      for (int x = 0; x < w; ++x, p += 3) ++counts->brightness[std::max(p[0], std::max(p[1], p[2]))];
+    }
+  }
+}
+
+}  // namespace
 
 bool Filter::SetResult(DibImage* image) {
   if (!image) return false;
@@ -73,38 +101,36 @@ int Filter::OtsuThreshold(const uint32_t* h) {
   return t;
 }
 
-DibImage* Filter::TrueColorWithHistogram() {
-  ImagePtr copy(MakeTrueColorCopy(current_));
-  if (!copy) return nullptr;
-  histogram_ = Dib24().MakeHistogram(copy.get());
-  if (!histogram_) return nullptr;
-  return copy.release();
-}
-
 bool Filter::BinarizeGray() {
   if (image_count_ == 0) return false;
   ImagePtr result(MakeTrueColorCopy(current_));
   if (!result) return false;
-  Dib24 ops;
-  ops.GrayOrSepia(result.get(), kCmdGray);
-  histogram_ = ops.MakeHistogram(result.get());
-  if (!histogram_) return false;
-  const int t = OtsuThreshold(histogram_->w + HistogramRecord::kRed);
-  histogram_.reset();
+  // Grey in place, counting the grey values on the way (the red counts of the grey image).
+  uint32_t counts[256] = {};
+  const int width = Width(result.get()), height = Height(result.get());
+  for (int y = 0; y < height; ++y) {
+    uint8_t* p = RowAddress(result.get(), y);
+    for (int x = 0; x < width; ++x, p += 3) {
+      const int g = GreyLuma(p[0], p[1], p[2]);
+      p[0] = p[1] = p[2] = static_cast<uint8_t>(g);
+      ++counts[g];
+    }
+  }
+  const int t = OtsuThreshold(counts);
   uint8_t table[256];
   for (int i = 0; i < 256; ++i) table[i] = i > t ? 255 : 0;
-  ApplyTable(result.get(), table);  // grey pixels: every byte equals the blue byte
+  ApplyTable(result.get(), table);
   return SetResult(result.release());
 }
 
 bool Filter::BinarizeRgb() {
   if (image_count_ == 0) return false;
-  ImagePtr result(TrueColorWithHistogram());
+  ImagePtr result(MakeTrueColorCopy(current_));
   if (!result) return false;
-  const uint32_t* w = histogram_->w;
-  const int t[3] = {OtsuThreshold(w + HistogramRecord::kBlue), OtsuThreshold(w + HistogramRecord::kGreen),
-                    OtsuThreshold(w + HistogramRecord::kRed)};
-  histogram_.reset();
+  ToneCounts counts;
+  CountTones(result.get(), &counts, true);
+  const int t[3] = {OtsuThreshold(counts.channel[0]), OtsuThreshold(counts.channel[1]),
+                    OtsuThreshold(counts.channel[2])};
   const int width = Width(result.get()), height = Height(result.get());
   for (int y = 0; y < height; ++y) {
     uint8_t* p = RowAddress(result.get(), y);
@@ -140,9 +166,11 @@ bool Filter::ApplyToneCurve(int command) {
 
 bool Filter::StretchHistogram() {
   if (image_count_ == 0) return false;
-  ImagePtr result(TrueColorWithHistogram());
+  ImagePtr result(MakeTrueColorCopy(current_));
   if (!result) return false;
-  const uint32_t* v = histogram_->w + HistogramRecord::kMax;
+  ToneCounts counts;
+  CountTones(result.get(), &counts, false);
+  const uint32_t* v = counts.brightness;
   const int64_t n = static_cast<int64_t>(Width(result.get())) * Height(result.get());
   const int64_t p = n / 100;
   // Walk the brightness counts to the 1 % and 99 % points. The walk never passes value 255:
@@ -154,7 +182,6 @@ bool Filter::StretchHistogram() {
   while (s < n / 2 && i < 256) s += v[i++];
   while (s < 99 * p && i < 256) s += v[i++];
   const int high = i - 1;
-  histogram_.reset();
   const double scale = high != low ? 255.0 / (high - low) : 0.0;
   uint8_t table[256];
   for (int b = 0; b < 256; ++b) {
@@ -171,9 +198,11 @@ bool Filter::StretchHistogram() {
 
 bool Filter::EqualizeHistogram() {
   if (image_count_ == 0) return false;
-  ImagePtr result(TrueColorWithHistogram());
+  ImagePtr result(MakeTrueColorCopy(current_));
   if (!result) return false;
-  const uint32_t* v = histogram_->w + HistogramRecord::kMax;
+  ToneCounts counts;
+  CountTones(result.get(), &counts, false);
+  const uint32_t* v = counts.brightness;
   const int64_t n = static_cast<int64_t>(Width(result.get())) * Height(result.get());
   const int64_t q = n / 256 + 1;
   uint8_t table[256];
@@ -182,7 +211,6 @@ bool Filter::EqualizeHistogram() {
     sum += v[i];
     table[i] = static_cast<uint8_t>(sum / q);
   }
-  histogram_.reset();
   ApplyTable(result.get(), table);
   return SetResult(result.release());
 }
