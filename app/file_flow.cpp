@@ -5,6 +5,8 @@
 #include <cstring>
 
 #include "app/messages.h"
+#include "formats/jpeg_io.h"
+#include "formats/png_io.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -41,6 +43,8 @@ bool WriteImage(BmpIOClass& io, const DibImage* image, const char* path) {
 std::unique_ptr<BmpIOClass> CreateFormatIO(uint32_t format) {
   switch (format) {
     case kFormatBmp: return std::unique_ptr<BmpIOClass>(CreateObject<BmpIOClass>());
+    case kFormatJpeg: return std::unique_ptr<BmpIOClass>(CreateObject<JpegIOClass>());
+    case kFormatPng: return std::unique_ptr<BmpIOClass>(CreateObject<PngIOClass>());
     default:
       ShowWarning(kMsgUnsupported, nullptr, false);
       return nullptr;
