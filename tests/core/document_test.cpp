@@ -2,7 +2,9 @@
 // the image utilities.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
+#include <new>
 
 #include "processing/filter.h"
 #include "tests/core/test_support.h"
@@ -176,6 +178,30 @@ TEST(ImageUtilities, CopiesTakeTheModelsNameFormatAndDetails) {
   EXPECT_EQ(blank->stride, RowBytes(100, 4));
   EXPECT_EQ(blank->colours, 3);
   EXPECT_EQ(doc.MakeBlankLike(model, 0, 2), nullptr);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(OutOfMemory, ObjectCreationFailureShowsTheMessageAndEndsTheProcess) {
+  // The dying process tells on standard error which box it showed.
+  class TellingChannel : public RecordingChannel {
+   public:
+    int Message(const char* text, const char* caption, unsigned style, bool owned) override {
+      if (std::string(text) == MessageText(kMsgNoMemory) && style == MB_ICONHAND) std::fprintf(stderr, "no-memory box\n");
+      return RecordingChannel::Message(text, caption, style, owned);
+    }
+  };
+  struct Huge {
+    static void* operator new(size_t) { throw std::bad_alloc(); }
+  };
+  EXPECT_DEATH(
+      {
+        TellingChannel channel;
+        CreateObject<Huge>();
+      },
+      "no-memory box");
 }
 
 }  // namespace
