@@ -5,7 +5,9 @@
 #include <cstring>
 
 #include "app/messages.h"
+#include "formats/gif_io.h"
 #include "formats/jpeg_io.h"
+#include "formats/pgm_io.h"
 #include "formats/png_io.h"
 
 #ifdef _WIN32
@@ -45,6 +47,10 @@ std::unique_ptr<BmpIOClass> CreateFormatIO(uint32_t format) {
     case kFormatBmp: return std::unique_ptr<BmpIOClass>(CreateObject<BmpIOClass>());
     case kFormatJpeg: return std::unique_ptr<BmpIOClass>(CreateObject<JpegIOClass>());
     case kFormatPng: return std::unique_ptr<BmpIOClass>(CreateObject<PngIOClass>());
+    case kFormatGif: return std::unique_ptr<BmpIOClass>(CreateObject<GifIOClass>());
+    case kFormatPpm:
+    case kFormatPgm:
+    case kFormatPbm: return std::unique_ptr<BmpIOClass>(CreateObject<PgmIOClass>());
     default:
       ShowWarning(kMsgUnsupported, nullptr, false);
       return nullptr;
