@@ -1,5 +1,5 @@
 // tessamor-cli: the image core from the command line, for batch work.
-//   tessamor-cli INPUT [--cmd ID]... -o OUTPUT
+//   tessamor-cli INPUT [--cmd ID]... [--pnm-ascii] -o OUTPUT
 //   tessamor-cli --info FILE
 //   tessamor-cli --sample FILE   (writes the project's own sample picture)
 // Messages go to standard error as UTF-8; the exit status is 0 on success, 1 on any failure.
@@ -59,11 +59,12 @@ bool Supported(int id) { return id == 106 || id == 107 || Filter::HasOperation(i
 
 void PrintHelp() {
   std::printf(
-      "usage: tessamor-cli INPUT [--cmd ID]... -o OUTPUT\n"
+      "usage: tessamor-cli INPUT [--cmd ID]... [--pnm-ascii] -o OUTPUT\n"
       "       tessamor-cli --info FILE\n"
       "       tessamor-cli --sample FILE\n"
       "Reads INPUT (the format by its extension), applies the menu commands ID in order and\n"
-      "writes OUTPUT in the format its extension names.\n\ncommands:\n");
+      "writes OUTPUT in the format its extension names. --pnm-ascii writes PBM, PGM and PPM\n"
+      "files in their ASCII variants (P1, P2, P3) instead of binary (P4, P5, P6).\n\ncommands:\n");
   for (const CommandEntry* e = kCommandTable; e->id; ++e)
     if (Supported(e->id)) std::printf("  %d  %s\n", e->id, ToUtf8(e->label).c_str());
 }
@@ -129,6 +130,7 @@ int main(int argc, char** argv) {
   const char* input = nullptr;
   const char* output = nullptr;
   std::vector<int> commands;
+  int pnm_ascii = 0;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     if (arg == "--help" || arg == "-h") {
@@ -147,6 +149,8 @@ int main(int argc, char** argv) {
       const long id = std::strtol(argv[++i], &end, 10);
       if (*end != '\0' || !Supported(static_cast<int>(id))) return Usage("unknown command id");
       commands.push_back(static_cast<int>(id));
+    } else if (arg == "--pnm-ascii") {
+      pnm_ascii = 1;  // the PgmSaveMode setting: PBM, PGM and PPM in their ASCII variants
     } else if (arg == "-o") {
       if (i + 1 >= argc) return Usage("-o needs a file");
       output = argv[++i];
@@ -171,6 +175,6 @@ int main(int argc, char** argv) {
       std::fprintf(stderr, "command %d left the image unchanged\n", id);
     }
   }
-  if (!SaveImageFile(doc, output, 0)) return 1;
+  if (!SaveImageFile(doc, output, pnm_ascii)) return 1;
   return channel.failed() ? 1 : 0;
 }
