@@ -1,0 +1,77 @@
+// The controller of the main window: the document and its operations (Filter) plus everything
+// that needs a window: command dispatch, menu and toolbar states, the view, the file dialogs and
+// the settings. Exactly one exists per process, made on the main window's first message.
+#pragma once
+#include <windows.h>
+
+#include "app/settings.h"
+#include "processing/filter.h"
+
+class CmdClass : public Filter {
+ public:
+  CmdClass();
+  ~CmdClass() override;
+
+  // WM_COMMAND: ids 101..192 of the command table; everything else, and 181, 184, 185 and 190,
+  // go to DefWindowProcA.
+  LRESULT Dispatch(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
+  // WM_INITMENUPOPUP: enables, greys and relabels the items of popup by the current mode.
+  void UpdateMenuAvailability(HMENU popup);
+  // Sets every toolbar button's state by the current mode.
+  void UpdateToolbarStates();
+  // TTN_GETDISPINFOA for a toolbar button.
+  void AnswerTooltip(NMHDR* header, HINSTANCE instance);
+
+  // Document hooks.
+  bool RefreshViews() override;
+  void RebuildViewPalette() override;
+
+  // The view (document/view_win32.cpp).
+  void ReadViewRect();
+  void InvalidateView();
+  bool PaintView(HDC dc);
+  void UpdateTitle();
+  void DrawCentreMark();
+  static void ClearWindowFace(HWND window);
+  void ZoomByWheel(WPARAM wparam);
+  void StartDrag(LPARAM lparam);
+  void DragStep(LPARAM lparam);
+  void EndDrag();
+  void ResetPan();
+  void ToggleCentreMark();
+
+  // Open and save (app/file_dialogs_win32.cpp). Open: WM_DROPFILES takes the drop handle,
+  // UM_OPEN_FILE the path text, anything else runs the open dialog.
+  bool OpenFlow(HWND window, UINT message, WPARAM wparam);
+  bool SaveFlow();
+
+  // Settings file.
+  void LoadSettings();
+  void SaveSettings();
+
+  void Quit();
+  void ShowAbout();
+  void ShowHelp();
+
+  HWND main_window_ = nullptr;
+  HWND toolbar_ = nullptr;
+  HWND progress_window_ = nullptr;
+  HPALETTE view_palette_ = nullptr;
+  Settings settings_;                 // filter index, slideshow, thumbnails, PNM mode, working directory
+  char last_path_[MAX_PATH] = "";
+  char program_dir_[MAX_PATH] = "";   // current directory at start-up
+  int last_zoom_step_ = 20;           // the wheel's previous step
+
+ private:
+  bool RunAndCommit(int id);
+};
+
+// The main window's custom messages.
+enum : UINT {
+  UM_OPEN_FILE = WM_USER,
+  UM_DIALOG_CLOSED = WM_USER + 1,
+  UM_DIALOG_EVENT = WM_USER + 2,
+  UM_HISTOGRAM_MOVED = WM_USER + 3,
+  UM_CHILD_NOTIFY = WM_USER + 4,
+  UM_PROGRESS_STEP = WM_USER + 5,
+};
