@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 #include "app/file_flow.h"
 #include "document/image_info.h"
@@ -17,6 +18,8 @@ namespace {
 const char kConvert[] = "/usr/bin/convert";  // the real ImageMagick, by its full path
 
 struct Frame {
+  Frame(int l, int t, int w, int h, std::vector<uint8_t> i, std::vector<uint8_t> table = {})
+      : left(l), top(t), width(w), height(h), indexes(std::move(i)), local(std::move(table)) {}
   int left, top, width, height;
   std::vector<uint8_t> indexes;  // top row first
   std::vector<uint8_t> local;    // red, green, blue triples; empty for none
