@@ -117,6 +117,12 @@ bool PngIOClass::ReadInfo() {
   if (setjmp(png_jmpbuf(png))) return false;
   png_init_io(png, stream_);
   png_set_sig_bytes(png, 8);
+  // Only the chunks the reader uses are read; the others (text, profiles ...) are passed over
+  // unread. The library's size check on them is a warning only, so a tiny file declaring a
+  // text chunk of gigabytes would otherwise have it allocated and cleared.
+  static const png_byte kUsedChunks[] = {'b', 'K', 'G', 'D', 0, 'g', 'A', 'M', 'A', 0, 's', 'R', 'G', 'B', 0};
+  png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, nullptr, -1);
+  png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_AS_DEFAULT, kUsedChunks, 3);
   png_read_info(png, info_);
   return true;
 }
