@@ -44,7 +44,12 @@ LRESULT OnSize(CmdClass& c, WPARAM wparam, LPARAM lparam) {
     c.ReadViewRect();
     c.InvalidateView();
   }
-  if (c.toolbar_) SendMessageA(c.toolbar_, WM_SIZE, wparam, lparam);
+  if (c.toolbar_) {
+    SendMessageA(c.toolbar_, WM_SIZE, wparam, lparam);
+    // Let the buttons wrap anew: a toolbar that wrapped in a narrow window goes back to one
+    // row when the window widens again.
+    SendMessageA(c.toolbar_, TB_AUTOSIZE, 0, 0);
+  }
   return 0;
 }
 
