@@ -16,7 +16,7 @@ native_pkgs=(build-essential cmake ninja-build pkg-config g++ clang libclang-rt-
   libjpeg62-turbo-dev libpng-dev zlib1g-dev googletest libgtest-dev libbenchmark-dev
   imagemagick libjpeg-turbo-progs netpbm)
 cross_pkgs=(g++-mingw-w64-i686 libz-mingw-w64-dev nasm wine wine32:i386 xvfb xauth x11-apps
-  locales fonts-ipafont-gothic dpkg-dev)
+  locales fonts-ipafont-gothic fonts-wine python3 dpkg-dev)
 
 if [ "${TESSAMOR_NATIVE_ONLY:-0}" = 1 ]; then cross_pkgs=(); fi
 
