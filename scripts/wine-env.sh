@@ -16,7 +16,8 @@ wine_env() {
 
 wine_prefix() {
   wine_env
-  if [ -f "$WINEPREFIX/.tessamor-ready" ]; then return 0; fi
+  local ready="$WINEPREFIX/.tessamor-ready-2"
+  if [ -f "$ready" ]; then return 0; fi
   echo "[wine] creating the Wine prefix in $WINEPREFIX"
   rm -rf "$WINEPREFIX"
   mkdir -p "$WINEPREFIX"
@@ -25,8 +26,16 @@ wine_prefix() {
   # window fills the screen and separately started programs see each other's windows.
   wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
   wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1280x800 /f >/dev/null 2>&1
+  # Wine's own fonts (Marlett draws the caption buttons) and a Japanese TrueType face for the
+  # dialog and menu fonts the program and the system ask for.
+  cp /usr/share/wine/fonts/*.ttf "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
+  local face
+  for face in "MS Shell Dlg" "MS Shell Dlg 2" "MS UI Gothic" "Tahoma" "HGPｺﾞｼｯｸE"; do
+    wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontSubstitutes' /v "$face" \
+      /d IPAPGothic /f >/dev/null 2>&1
+  done
   wineserver -w
-  touch "$WINEPREFIX/.tessamor-ready"
+  touch "$ready"
 }
 
 XVFB_PID=""
