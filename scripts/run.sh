@@ -1,19 +1,42 @@
 #!/usr/bin/env bash
-# Sets up, builds and shows the image core at work: makes the project's sample picture (or takes
-# FILE) and writes its negative and grey versions, printing their paths.
+# Sets up, builds what is missing and runs Tessamor.exe under Wine with FILE (or the project's
+# own sample picture). With DISPLAY set the program opens on that display and the script waits
+# for it to end; without one it runs on a private Xvfb, writes a screenshot after start-up to
+# build/run-screenshot.png and stops the program again. Wine's state lives in build/wine.
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
+source "$here/scripts/wine-env.sh"
 "$here/scripts/setup.sh"
-"$here/scripts/build-native.sh" >/dev/null
-cli="$here/build/native/tessamor-cli"
-out="$here/build/run"
-mkdir -p "$out"
+"$here/scripts/build-win32.sh" >/dev/null
+
+folder="$here/build/win32-run"
+mkdir -p "$folder"
 input=${1:-}
 if [ -z "$input" ]; then
-  input="$out/sample.bmp"
-  "$cli" --sample "$input"
+  [ -x "$here/build/native/tessamor-cli" ] || "$here/scripts/build-native.sh" >/dev/null
+  input="$folder/sample.bmp"
+  "$here/build/native/tessamor-cli" --sample "$input"
 fi
-"$cli" --info "$input"
-"$cli" "$input" --cmd 108 -o "$out/negative.bmp"
-"$cli" "$input" --cmd 109 -o "$out/grey.bmp"
-printf 'picture:  %s\nnegative: %s\ngrey:     %s\n' "$input" "$out/negative.bmp" "$out/grey.bmp"
+[ -f "$input" ] || { echo "no such file: $input" >&2; exit 1; }
+input=$(realpath "$input")
+
+headless=0
+if [ -z "${DISPLAY:-}" ]; then
+  headless=1
+  xvfb_start
+  trap xvfb_stop EXIT
+fi
+wine_prefix
+winfile=$(winepath -w "$input")
+exe=$(winepath -w "$here/build/win32/Tessamor.exe")
+cd "$folder"
+if [ $headless = 0 ]; then
+  echo "starting Tessamor.exe with $input"
+  exec wine "$exe" "$winfile"
+fi
+wine "$exe" "$winfile" >/dev/null 2>&1 &
+sleep "${TESSAMOR_SHOT_DELAY:-5}"
+shot="$here/build/run-screenshot.png"
+import -window root "$shot"
+echo "Tessamor.exe ran with $input on a private display (no DISPLAY set)."
+echo "screenshot after start-up: $shot"
