@@ -223,6 +223,20 @@ TEST(EndToEnd, NegativeThenUndoCountInTheTitle) {
   ASSERT_TRUE(p.TitleBecomes(Title(Sample(), 1, 100)));
   p.Command(108);
   EXPECT_TRUE(p.TitleBecomes(Title(Sample(), 2, 100))) << Text(p.Window());
+  // A look at a menu and at the about box on the way.
+  PostMessageA(p.Window(), WM_SYSCOMMAND, SC_KEYMENU, '2');
+  Sleep(700);
+  Screenshot("shot-menu");
+  PostMessageA(p.Window(), WM_CANCELMODE, 0, 0);
+  Sleep(200);
+  p.Command(175);
+  HWND about = p.Box();
+  ASSERT_NE(about, nullptr);
+  EXPECT_EQ(Text(about), "プログラム情報");
+  Sleep(300);
+  Screenshot("shot-about");
+  PostMessageA(about, WM_COMMAND, 1011, 0);
+  ASSERT_TRUE(WaitFor([&] { return !IsWindow(about); }));
   p.Command(106);
   EXPECT_TRUE(p.TitleBecomes(Title(Sample(), 1, 100))) << Text(p.Window());
   p.Command(101);
