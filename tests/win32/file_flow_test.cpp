@@ -132,8 +132,9 @@ TEST_F(Files, SaveRowsAskAndNeverChangeTheDocument) {
   struct Row {
     const char* name;
     const char* question;
+    const char* magic;
   };
-  for (const Row& row : {Row{"out.pgm", "モノクロ画像に変換しますか？"}, Row{"out.pbm", "白黒2値画像に変換しますか？"}}) {
+  for (const Row& row : {Row{"out.pgm", "モノクロ画像に変換しますか？", "P5"}, Row{"out.pbm", "白黒2値画像に変換しますか？", "P4"}}) {
     boxes.boxes.clear();
     boxes.answers = {IDCANCEL};
     const std::string path = TestFolder() + "\\" + row.name;
@@ -145,10 +146,17 @@ TEST_F(Files, SaveRowsAskAndNeverChangeTheDocument) {
     EXPECT_FALSE(boxes.boxes[0].owned);
     EXPECT_EQ(GetFileAttributesA(path.c_str()), INVALID_FILE_ATTRIBUTES);
     boxes.answers = {IDOK};
-    SaveImageFile(Doc(), path.c_str(), 0);  // written once the PNM writer exists
+    EXPECT_TRUE(SaveImageFile(Doc(), path.c_str(), 0));
     EXPECT_EQ(boxes.boxes[1].text, row.question);
+    const std::vector<uint8_t> bytes = FileBytes(path);
+    ASSERT_GE(bytes.size(), 2u);
+    EXPECT_EQ(std::string(bytes.begin(), bytes.begin() + 2), row.magic);
     EXPECT_TRUE(Snapshot(Doc()) == before) << row.name;
   }
+  // PPM in the ASCII mode of the settings.
+  const std::string ppm = TestFolder() + "\\out.ppm";
+  ASSERT_TRUE(SaveImageFile(Doc(), ppm.c_str(), 1));
+  EXPECT_EQ(FileBytes(ppm).at(1), '3');
   // A name without a known extension is refused.
   boxes.boxes.clear();
   EXPECT_FALSE(SaveImageFile(Doc(), (TestFolder() + "\\out.xyz").c_str(), 0));
