@@ -231,16 +231,25 @@ TEST(GifWrite, OurFilesReadBackExactlyHereAndInImageMagick) {
   TempDir dir;
   struct Case {
     int width, height, bpp, colours, packed, code_size;
+    bool rle = false;
   };
   // 1- and 4-bit sources are saved as 8-bit images; 5 colours are padded to a table of 8; the
-  // 300 x 300 noise fills the code table many times over (a clear code at 4095 each time).
+  // 300 x 300 noise fills the code table many times over (a clear code at 4095 each time);
+  // run-length images are written expanded.
   for (const Case& c : {Case{13, 5, 1, 2, 0xF7, 8}, Case{7, 3, 4, 16, 0xF7, 8}, Case{33, 9, 8, 256, 0xF7, 8},
-                        Case{5, 4, 8, 2, 0x80, 2}, Case{6, 2, 8, 5, 0xA2, 3}, Case{300, 300, 8, 256, 0xF7, 8}}) {
+                        Case{5, 4, 8, 2, 0x80, 2}, Case{6, 2, 8, 5, 0xA2, 3}, Case{300, 300, 8, 256, 0xF7, 8},
+                        Case{9, 7, 4, 16, 0xF7, 8, true}, Case{31, 7, 8, 256, 0xF7, 8, true}}) {
     SCOPED_TRACE(c.width);
     ImagePtr image = NewImage(c.width, c.height, c.bpp, c.colours);
     FillRandom(image.get(), static_cast<uint32_t>(c.width));
     if (c.bpp == 8)
       for (size_t i = 0; i < ImageBytes(image.get()); ++i) image->bits[i] = static_cast<uint8_t>(image->bits[i] % c.colours);
+    if (c.rle) {
+      for (size_t i = 0; i < ImageBytes(image.get()); ++i) image->bits[i] = static_cast<uint8_t>(i / 6 % 3 * 0x11);
+      image->info->bmiHeader.biCompression = c.bpp == 8 ? BI_RLE8 : BI_RLE4;
+      EncodeRle(image.get());
+      ASSERT_TRUE(IsRunLength(image.get()));
+    }
     Filter doc;
     doc.pending_ = image.release();
     doc.Commit();
