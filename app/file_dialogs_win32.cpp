@@ -13,6 +13,7 @@
 
 const char* const kOpenTitle = "ファイルを開く";
 const char* const kSaveTitle = "ファイルを保存";
+const char* const kReplaceQuestion = "%s は既に存在します。\n上書きしますか？";
 
 namespace {
 
@@ -64,6 +65,14 @@ int FileDialog(FileAccess& access, HWND owner, bool save, int* filter_index, cha
   *filter_index = static_cast<int>(ofn.nFilterIndex);
   CurrentFolder(folder, MAX_PATH);
   return chosen ? 1 : 0;
+}
+
+bool ConfirmReplacing(const char* chosen, const char* final_name) {
+  if (std::strcmp(chosen, final_name) == 0) return true;  // the dialog has asked already
+  if (GetFileAttributesA(final_name) == INVALID_FILE_ATTRIBUTES) return true;
+  char text[MAX_PATH + 64];
+  std::snprintf(text, sizeof text, kReplaceQuestion, final_name);
+  return AskQuestion(text, true) == IDOK;
 }
 
 bool ChooseFolder(HWND owner, char* folder) {
@@ -129,5 +138,6 @@ bool CmdClass::SaveFlow() {
     ShowError(kMsgCannotOpen);
     return false;
   }
+  if (!ConfirmReplacing(file, names.path())) return false;
   return SaveImageFile(*this, names.path(), settings_.pgm_save_mode);
 }

@@ -15,6 +15,12 @@ int FileDialog(FileAccess& access, HWND owner, bool save, int* filter_index, cha
 // path and becomes the current directory. False when cancelled.
 bool ChooseFolder(HWND owner, char* folder);
 
-// Dialog titles.
+// The save dialog asks before replacing the name the user chose; when an extension was added to
+// that name afterwards, this asks the same for the file it now names (a question box, OK to
+// replace). True when saving may go on.
+bool ConfirmReplacing(const char* chosen, const char* final_name);
+
+// Dialog titles and the replace question.
 extern const char* const kOpenTitle;   // "ファイルを開く"
 extern const char* const kSaveTitle;   // "ファイルを保存"
+extern const char* const kReplaceQuestion;  // "%s は既に存在します。\n上書きしますか？"

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <string>
 
+#include "app/file_dialogs_win32.h"
 #include "app/file_flow.h"
 #include "win32_support.h"
 
@@ -164,6 +165,20 @@ TEST_F(Files, SaveRowsAskAndNeverChangeTheDocument) {
   EXPECT_EQ(boxes.boxes[0].text, MessageText(kMsgUnsupported));
   EXPECT_TRUE(Snapshot(Doc()) == before);
   EXPECT_EQ(Doc().current_->bits[6], 0xFF - 0x20);
+}
+
+TEST_F(Files, AddedExtensionDoesNotReplaceAFileUnasked) {
+  BoxRecorder boxes;
+  const std::string stem = TestFolder() + "\\plain";
+  EXPECT_TRUE(ConfirmReplacing(plain_.c_str(), plain_.c_str()));           // the dialog asked
+  EXPECT_TRUE(ConfirmReplacing(stem.c_str(), (stem + ".gif").c_str()));    // nothing there
+  EXPECT_TRUE(boxes.boxes.empty());
+  boxes.answers = {IDCANCEL, IDOK};
+  EXPECT_FALSE(ConfirmReplacing(stem.c_str(), plain_.c_str()));
+  EXPECT_TRUE(ConfirmReplacing(stem.c_str(), plain_.c_str()));
+  ASSERT_EQ(boxes.boxes.size(), 2u);
+  EXPECT_EQ(boxes.boxes[0].text, plain_ + " は既に存在します。\n上書きしますか？");
+  EXPECT_EQ(boxes.boxes[0].style, static_cast<unsigned>(MB_OKCANCEL | MB_ICONQUESTION));
 }
 
 }  // namespace
