@@ -12,6 +12,10 @@
 #include <jpeglib.h>
 #undef boolean
 
+#ifndef JCS_EXTENSIONS
+#error "libjpeg-turbo is needed: rows are exchanged in the bitmap's blue, green, red order"
+#endif
+
 // The library's fatal errors jump back to the operation that made the call (its default would
 // end the process); warnings are not printed.
 struct JpegCodec {
@@ -25,7 +29,7 @@ struct JpegCodec {
   jpeg_compress_struct compress;
   bool reading;
   bool writing;
-  JSAMPARRAY scanline;  // one output row, from the decompressor's image pool
+  bool started;  // decompression started: rows can be read
 };
 
 namespace {
@@ -67,7 +71,7 @@ JpegIOClass::~JpegIOClass() {
 void JpegIOClass::ReleaseReader() {
   if (codec_->reading) jpeg_destroy_decompress(&codec_->decompress);
   codec_->reading = false;
-  codec_->scanline = nullptr;
+  codec_->started = false;
   CloseStream();
 }
 
@@ -117,12 +121,14 @@ bool JpegIOClass::StartReading(DibImage* image) {
   if (!grey && d->out_color_space != JCS_RGB) return false;
   const int bpp = grey ? 8 : 24;
   if (!CheckedStride(d->image_width, d->image_height, bpp)) return false;
+  // The library stores colour rows in the bitmap's blue, green, red order itself (the same
+  // samples as red, green, blue output, turned round).
+  if (!grey) d->out_color_space = JCS_EXT_BGR;
   jpeg_start_decompress(d);
   if (d->output_components != (grey ? 1 : 3) || d->output_width != d->image_width ||
       d->output_height != d->image_height)
     return false;
-  c.scanline = (*d->mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(d), JPOOL_IMAGE,
-                                       d->output_width * static_cast<JDIMENSION>(d->output_components), 1);
+  c.started = true;
 
   BITMAPINFOHEADER& h = image->info->bmiHeader;
   image->format = kFormatJpeg;
@@ -155,28 +161,22 @@ bool JpegIOClass::ReadRows(DibImage* image) {
   JpegCodec& c = *codec_;
   j_decompress_ptr d = &c.decompress;
   if (setjmp(c.error.jump)) return false;
+  // Rows go straight into the bitmap (its rows hold output_width samples of every component),
+  // several per call so that the library can hand over each row group whole.
   const int height = Height(image);
-  const int width = Width(image);
-  const bool grey = d->output_components == 1;
-  for (int y = 0; y < height; ++y) {
-    if (jpeg_read_scanlines(d, c.scanline, 1) != 1) return false;
-    const JSAMPLE* s = c.scanline[0];
-    uint8_t* row = RowAddress(image, y);
-    if (grey) {
-      std::memcpy(row, s, static_cast<size_t>(width));
-      continue;
-    }
-    for (int x = 0; x < width; ++x, s += 3, row += 3) {
-      row[0] = s[2];
-      row[1] = s[1];
-      row[2] = s[0];
-    }
+  JSAMPROW rows[16];
+  for (int y = 0; y < height;) {
+    const int want = height - y < 16 ? height - y : 16;
+    for (int i = 0; i < want; ++i) rows[i] = RowAddress(image, y + i);
+    const int got = static_cast<int>(jpeg_read_scanlines(d, rows, static_cast<JDIMENSION>(want)));
+    if (got <= 0) return false;
+    y += got;
   }
   return true;
 }
 
 bool JpegIOClass::ReadBits(DibImage* image) {
-  if (!codec_->reading || !codec_->scanline) return false;
+  if (!codec_->reading || !codec_->started) return false;
   const int components = codec_->decompress.output_components;
   if (components != 1 && components != 3) return false;
   if (ReadRows(image)) return true;
@@ -219,7 +219,7 @@ bool JpegIOClass::SetWriteParameters(const DibImage* image) {
   w->image_width = static_cast<JDIMENSION>(Width(image));
   w->image_height = static_cast<JDIMENSION>(Height(image));
   w->input_components = 3;
-  w->in_color_space = JCS_RGB;
+  w->in_color_space = JCS_EXT_BGR;  // the bitmap's byte order; the file is the same as from RGB rows
   jpeg_set_defaults(w);  // quality 75 and the default sampling
   return true;
 }
@@ -236,19 +236,15 @@ bool JpegIOClass::WriteRows(const DibImage* image) {
   j_compress_ptr w = &c.compress;
   if (setjmp(c.error.jump)) return false;
   const int height = Height(image);
-  const int width = Width(image);
   jpeg_start_compress(w, TRUE);
-  JSAMPARRAY buffer = (*w->mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(w), JPOOL_IMAGE,
-                                               static_cast<JDIMENSION>(width) * 3, 1);
-  for (int y = 0; y < height; ++y) {
-    const uint8_t* p = RowAddress(image, y);
-    JSAMPLE* s = buffer[0];
-    for (int x = 0; x < width; ++x, p += 3, s += 3) {
-      s[0] = p[2];
-      s[1] = p[1];
-      s[2] = p[0];
-    }
-    if (jpeg_write_scanlines(w, buffer, 1) != 1) return false;
+  // The library only reads the rows it is given.
+  JSAMPROW rows[16];
+  for (int y = 0; y < height;) {
+    const int n = height - y < 16 ? height - y : 16;
+    for (int i = 0; i < n; ++i) rows[i] = RowAddress(image, y + i);
+    const int done = static_cast<int>(jpeg_write_scanlines(w, rows, static_cast<JDIMENSION>(n)));
+    if (done <= 0) return false;
+    y += done;
   }
   return true;
 }
