@@ -103,6 +103,7 @@ void PngIOClass::Release() {
   png_ = nullptr;
   info_ = nullptr;
   writing_ = false;
+  rows_read_ = false;
   rows_.clear();
   rows_.shrink_to_fit();
   CloseStream();
@@ -259,7 +260,10 @@ bool PngIOClass::ReadBits(DibImage* image) {
     return false;
   rows_.resize(height_);
   for (uint32_t y = 0; y < height_; ++y) rows_[y] = RowAddress(image, static_cast<int>(y));
-  if (ReadRows()) return true;
+  if (ReadRows()) {
+    rows_read_ = true;
+    return true;
+  }
   ReportReadError();
   Release();
   return false;
@@ -273,8 +277,9 @@ bool PngIOClass::FinishReading() {
 }
 
 int PngIOClass::CloseRead() {
-  // The pixels are in; damage after the image data does not spoil them.
-  const bool finished = png_ && !writing_ && FinishReading();
+  // The chunks after the image data are read only once the pixels are in (damage there does not
+  // spoil them); a load given up earlier does not inflate the rest of the data just to close.
+  const bool finished = png_ && !writing_ && rows_read_ && FinishReading();
   Release();
   return finished ? 1 : 0;
 }

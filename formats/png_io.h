@@ -43,6 +43,7 @@ class PngIOClass : public virtual BmpIOClass {
   png_struct_def* png_ = nullptr;
   png_info_def* info_ = nullptr;
   bool writing_ = false;
+  bool rows_read_ = false;             // ReadBits has delivered the pixels
   int error_code_ = 0;                 // message code of the library's last error
   uint32_t width_ = 0, height_ = 0;    // from the header, or of the image being written
   int bit_depth_ = 0, colour_type_ = 0, interlace_ = 0, compression_ = 0, filter_ = 0;
