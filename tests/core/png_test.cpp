@@ -367,4 +367,28 @@ TEST(PngWriter, IndexesBeyondTheColoursAndWriteErrors) {
   EXPECT_TRUE(writer.WriteHeader(big.get()) && writer.WriteBits(big.get()) && writer.CloseWrite());
 }
 
+TEST(PngSaveFlow, RunLengthAndHighColourImagesAreWrittenExpanded) {
+  TempDir dir;
+  for (int bpp : {8, 16}) {
+    SCOPED_TRACE(bpp);
+    Filter doc;
+    ImagePtr image = NewImage(9, 4, bpp);
+    FillRandom(image.get(), 11);
+    if (bpp == 8) {
+      for (int y = 0; y < 4; ++y) std::memset(RowAddress(image.get(), y), y * 3, 5);  // some runs
+      EncodeRle(image.get());
+      ASSERT_TRUE(IsRunLength(image.get()));
+    }
+    doc.pending_ = image.release();
+    doc.Commit();
+    ImagePtr expected(doc.MakeTrueColorCopy(doc.current_));
+    ASSERT_TRUE(SaveImageFile(doc, dir.File("s.png").c_str(), 0));
+    EXPECT_EQ(doc.image_count_, 1);
+    ImagePtr back(LoadPng(doc, dir.File("s.png")));
+    ASSERT_TRUE(back);
+    EXPECT_EQ(BitCount(back.get()), bpp == 8 ? 8 : 24);
+    EXPECT_EQ(Bgr(back.get()), Pixels24(expected.get()));
+  }
+}
+
 }  // namespace
