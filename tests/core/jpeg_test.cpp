@@ -219,22 +219,4 @@ TEST(JpegWriter, WritesAsCjpegWithDefaultSettings) {
   EXPECT_TRUE(writer.WriteHeader(big.get()) && writer.WriteBits(big.get()) && writer.CloseWrite());
 }
 
-TEST(JpegSaveFlow, GreyscaleFileIsSavedInColour) {
-  const std::string images = TestImages();
-  if (images.empty()) GTEST_SKIP() << "libjpeg-turbo's test images or djpeg are not on this machine";
-  TempDir dir;
-  ASSERT_EQ(RunCommand("cjpeg -grayscale -outfile '" + dir.File("g.jpg") + "' '" + images + "/testorig.ppm'"), 0);
-  Filter doc;
-  ASSERT_TRUE(OpenImageFile(doc, dir.File("g.jpg").c_str()));
-  ASSERT_EQ(BitCount(doc.current_), 8);
-  ASSERT_TRUE(SaveImageFile(doc, dir.File("c.jpg").c_str(), 0));
-  EXPECT_EQ(BitCount(doc.current_), 8);  // the document is not changed by saving
-  EXPECT_EQ(Djpeg(dir.File("c.jpg")).channels, 3);
-  MDIBCtrl other;
-  ImagePtr back(LoadJpeg(other, dir.File("c.jpg")));
-  ASSERT_TRUE(back);
-  EXPECT_EQ(BitCount(back.get()), 24);
-  EXPECT_EQ(back->details->first, 0u);
-}
-
 }  // namespace
