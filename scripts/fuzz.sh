@@ -39,7 +39,8 @@ if [ ! -f "$out/build.ninja" ]; then
   CC=clang CXX=clang++ cmake -S "$here/tests/fuzz" -B "$out" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DTESSAMOR_LIBFUZZER=ON "${prefix[@]}" >/dev/null
 fi
-cmake --build "$out" -j 2 --target "fuzz_$harness"
+# One build at a time in the folder (several harnesses may be started together).
+flock "$out/.build-lock" cmake --build "$out" -j 2 --target "fuzz_$harness"
 
 corpus="$out/corpus/$harness"
 artifacts="$out/artifacts/$harness"
