@@ -4,6 +4,9 @@
 # Windows XP and later; everything linked statically so that only system DLLs are needed.
 add_compile_definitions(_WIN32_WINNT=0x0501 WINVER=0x0501 _WIN32_IE=0x0600)
 set(TESSAMOR_STATIC_LINK -static -static-libgcc -static-libstdc++)
+# The program has one thread: plain function-local statics keep the thread library (and its
+# calls that Windows XP lacks) out of Tessamor.exe.
+target_compile_options(tessamor_core PRIVATE -fno-threadsafe-statics)
 
 # The pictures of the resources, drawn by our own script.
 find_package(Python3 REQUIRED COMPONENTS Interpreter)
@@ -31,8 +34,10 @@ add_library(tessamor_shell STATIC
   document/toolbar_win32.cpp
 )
 target_link_libraries(tessamor_shell PUBLIC tessamor_core comctl32 comdlg32 shell32 ole32 gdi32 user32)
+target_compile_options(tessamor_shell PRIVATE -fno-threadsafe-statics)
 
-add_executable(Tessamor WIN32 app/main_win32.cpp ${TESSAMOR_RC})
+add_executable(Tessamor WIN32 app/main_win32.cpp app/xp_support_win32.cpp ${TESSAMOR_RC})
+target_compile_options(Tessamor PRIVATE -fno-threadsafe-statics)
 add_dependencies(Tessamor tessamor_pictures)
 target_link_libraries(Tessamor PRIVATE tessamor_shell ${TESSAMOR_STATIC_LINK} -s)
 
