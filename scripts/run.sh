@@ -23,6 +23,7 @@ input=$(realpath "$input")
 headless=0
 if [ -z "${DISPLAY:-}" ]; then
   headless=1
+  wine_lock
   xvfb_start
   trap xvfb_stop EXIT
 fi

@@ -6,6 +6,9 @@
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 source "$here/scripts/wine-env.sh"
+# The tests have a prefix of their own, so that they can run while the program is open.
+export TESSAMOR_WINEPREFIX="$here/build/wine-test"
+wine_lock
 
 "$here/scripts/build-win32.sh" >/dev/null
 [ -x "$here/build/native/tessamor-cli" ] || "$here/scripts/build-native.sh" >/dev/null

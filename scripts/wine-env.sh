@@ -1,17 +1,27 @@
 # Sourced by the Win32 scripts: the project's own Wine prefix under build/ and a private Xvfb.
-#   wine_env          exports WINEPREFIX and the other Wine variables
+#   wine_env          exports WINEPREFIX (build/wine, or $TESSAMOR_WINEPREFIX) and the other
+#                     Wine variables
+#   wine_lock         waits until no other run uses the prefix, and holds it until exit (two
+#                     runs on one prefix would share one wineserver across two displays)
 #   wine_prefix       creates the prefix once (virtual desktop 1280x800, no Mono/Gecko offers)
 #   xvfb_start        starts Xvfb on a free display and exports DISPLAY (XVFB_PID is its pid)
 #   xvfb_stop         stops that Xvfb and the prefix's wineserver
 here=${here:-$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)}
 
 wine_env() {
-  export WINEPREFIX="$here/build/wine"
+  export WINEPREFIX="${TESSAMOR_WINEPREFIX:-$here/build/wine}"
   export WINEDEBUG=-all
   export WINEARCH=win32
   export LANG=ja_JP.UTF-8
   export LC_ALL=ja_JP.UTF-8
   export WINEDLLOVERRIDES="mscoree,mshtml="
+}
+
+wine_lock() {
+  wine_env
+  mkdir -p "$(dirname "$WINEPREFIX")"
+  exec 9>"$WINEPREFIX.lock"
+  flock 9
 }
 
 wine_prefix() {
@@ -52,7 +62,10 @@ xvfb_start() {
 }
 
 xvfb_stop() {
-  if [ -n "${WINEPREFIX:-}" ]; then wineserver -k >/dev/null 2>&1 || true; fi
+  if [ -n "${WINEPREFIX:-}" ]; then
+    wineserver -k >/dev/null 2>&1 || true
+    wineserver -w >/dev/null 2>&1 || true
+  fi
   if [ -n "$XVFB_PID" ]; then
     kill "$XVFB_PID" 2>/dev/null || true
     wait "$XVFB_PID" 2>/dev/null || true
