@@ -22,8 +22,9 @@ namespace {
 constexpr DWORD kOpenFlags = OFN_ENABLESIZING | OFN_EXPLORER | OFN_FILEMUSTEXIST;
 constexpr DWORD kSaveFlags = kOpenFlags | OFN_OVERWRITEPROMPT;
 
+// A drive path ("C:..."), or one from the root of the current drive or a share ("\\...").
 bool IsAbsolute(const char* path) {
-  return (path[0] && path[1] == ':') || (path[0] == '\\' && path[1] == '\\');
+  return (path[0] && path[1] == ':') || path[0] == '\\' || path[0] == '/';
 }
 
 int CALLBACK FolderCallback(HWND dialog, UINT message, LPARAM lparam, LPARAM data) {
