@@ -1,99 +1,56 @@
-// The view arithmetic: placement at zoom and pan, fitting in a slideshow, the wheel at its
-// edges and the visible part of a large image.
+// The view arithmetic beyond what the real window shows: odd and huge sizes, fitting in a
+// slideshow, the wheel at its edges and the visible part of a large image.
 #include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
 
 #include "document/view_math.h"
 
 namespace {
 
-ViewPlacement Placement(int free_w, int free_h, int iw, int ih, int zoom) {
-  return ViewPlacement{ViewRect{0, 28, free_w, 28 + free_h}, iw, ih, zoom, 0, 0, false};
+std::string Placed(int free_w, int free_h, int iw, int ih, int zoom, bool fit = false) {
+  const ImageRect r = ComputeImageRect(ViewPlacement{ViewRect{0, 28, free_w, 28 + free_h}, iw, ih, zoom, 0, 0, fit});
+  return std::to_string(r.x) + "," + std::to_string(r.y) + " " + std::to_string(r.width) + "x" +
+         std::to_string(r.height);
 }
 
-TEST(ViewMath, PlacesImageCentredAtZoomAndPan) {
-  ImageRect r = ComputeImageRect(Placement(800, 572, 50, 40, 300));
-  EXPECT_EQ(r.x, 325);
-  EXPECT_EQ(r.y, 254);
-  EXPECT_EQ(r.width, 150);
-  EXPECT_EQ(r.height, 120);
-
-  // A drag of 10 pixels to the right at 200 % moves the image by 20.
-  ViewPlacement p = Placement(800, 572, 50, 40, 200);
-  const ImageRect before = ComputeImageRect(p);
-  p.scroll_x = 10;
-  EXPECT_EQ(ComputeImageRect(p).x - before.x, 20);
-
-  // An image larger than the view starts left of it (odd differences shift arithmetically).
-  r = ComputeImageRect(Placement(801, 572, 1000, 10, 100));
-  EXPECT_EQ(r.x, -100);
-
-  // A very wide image at the highest zoom stays exact in 64 bits.
-  r = ComputeImageRect(Placement(800, 572, 1 << 27, 2, 5000));
-  EXPECT_EQ(r.width, int64_t{1 << 27} * 50);
-  EXPECT_LT(r.x, 0);
-}
-
-TEST(ViewMath, FitsLargeImagesOnlyInASlideshow) {
-  ViewPlacement p = Placement(1000, 800, 2000, 1000, 100);
-  p.fit = true;
-  ImageRect r = ComputeImageRect(p);
-  EXPECT_EQ(r.width, 800);  // height rule gives 1600 x 800, width rule with ratio 0.5
-  EXPECT_EQ(r.height, 400);
-  p.image_width = 300;
-  p.image_height = 200;
-  r = ComputeImageRect(p);
-  EXPECT_EQ(r.width, 300);  // never enlarged
-  EXPECT_EQ(r.height, 200);
-  p.zoom = 1;  // drawn size 3 x 2 ... and 0 for a smaller image: no division by zero
-  p.image_width = 50;
-  r = ComputeImageRect(p);
-  EXPECT_EQ(r.width, 0);
+TEST(ViewMath, OddHugeAndFittedImages) {
+  EXPECT_EQ(Placed(801, 572, 1000, 10, 100), "-100,309 1000x10");  // odd differences shift arithmetically
+  EXPECT_EQ(Placed(800, 572, 1 << 27, 2, 5000), "-3355442800,264 6710886400x100");  // exact in 64 bits
+  // A slideshow shrinks a large image by the height rule, then by the width rule with the ratio
+  // of the unshrunk width; it never enlarges, and a drawn width of 0 divides by nothing.
+  EXPECT_EQ(Placed(1000, 800, 2000, 1000, 100, true), "100,228 800x400");
+  EXPECT_EQ(Placed(1000, 800, 300, 200, 100, true), "350,328 300x200");
+  EXPECT_EQ(Placed(1000, 800, 50, 200, 1, true), "500,427 0x2");
 }
 
 TEST(ViewMath, WheelStepsAtTheEdges) {
-  // The sequence 100 -> 200 and back is checked in the real window (Win32 tests).
   int step = kStartZoomStep;
-  EXPECT_EQ(WheelZoom(5, 1, &step), 6);
-  EXPECT_EQ(WheelZoom(5, -1, &step), 4);
-  EXPECT_EQ(WheelZoom(1, -120, &step), 1);
-  EXPECT_EQ(WheelZoom(5000, 120, &step), 5000);
-  // Outside every band the previous step is used again.
-  step = 7;
+  const int zoomed[] = {WheelZoom(5, 1, &step), WheelZoom(5, -1, &step), WheelZoom(1, -120, &step),
+                        WheelZoom(5000, 120, &step)};
+  EXPECT_EQ(std::vector<int>(zoomed, zoomed + 4), (std::vector<int>{6, 4, 1, 5000}));
+  step = 7;  // outside every band the previous step is used again
   EXPECT_EQ(ZoomStepAt(5000, step), 7);
   EXPECT_EQ(WheelZoom(4999, 120, &step), 5000);
   EXPECT_EQ(step, 1000);
 }
 
-TEST(ViewMath, VisiblePartCoversTheClipAndNoMore) {
+TEST(ViewMath, VisiblePartOfA24MegapixelImageCoversTheClipAndNoMore) {
   const ViewRect clip{0, 28, 1280, 800};
   BlitRect b;
-  // 6000 x 4000 at 100 %: exactly the window's worth of pixels.
-  ImageRect dest = ComputeImageRect(Placement(1280, 772, 6000, 4000, 100));
-  ASSERT_TRUE(VisiblePart(dest, 6000, 4000, clip, &b));
-  EXPECT_EQ(b.src_width, 1280);
-  EXPECT_EQ(b.src_height, 772);
-  EXPECT_EQ(b.dest_x, 0);
-  EXPECT_EQ(b.dest_y, 28);
-  EXPECT_EQ(b.src_x, (6000 - 1280) / 2);
-
-  // 5000 %: a few source pixels, each 50 screen pixels, covering the clip.
-  dest = ComputeImageRect(Placement(1280, 772, 6000, 4000, 5000));
-  ASSERT_TRUE(VisiblePart(dest, 6000, 4000, clip, &b));
+  auto visible = [&](int zoom, int scroll_x) {
+    const ViewPlacement p{clip, 6000, 4000, zoom, scroll_x, 0, false};
+    return VisiblePart(ComputeImageRect(p), 6000, 4000, clip, &b);
+  };
+  ASSERT_TRUE(visible(100, 0));  // exactly the window's worth of pixels
+  EXPECT_TRUE(b.src_width == 1280 && b.src_height == 772 && b.src_x == 2360 && b.dest_x == 0 && b.dest_y == 28);
+  ASSERT_TRUE(visible(5000, 0));  // a few source pixels, each 50 screen pixels, covering the clip
   EXPECT_LE(b.src_width, 1280 / 50 + 2);
-  EXPECT_LE(b.dest_x, 0);
-  EXPECT_GE(b.dest_x + b.dest_width, 1280);
-  EXPECT_EQ(b.dest_width, b.src_width * 50);
-
-  // 1 %: the whole image into 60 x 40 pixels.
-  dest = ComputeImageRect(Placement(1280, 772, 6000, 4000, 1));
-  ASSERT_TRUE(VisiblePart(dest, 6000, 4000, clip, &b));
-  EXPECT_EQ(b.src_width, 6000);
-  EXPECT_EQ(b.dest_width, 60);
-
-  // Panned completely out of the view.
-  ViewPlacement p = Placement(1280, 772, 100, 100, 100);
-  p.scroll_x = 5000;
-  EXPECT_FALSE(VisiblePart(ComputeImageRect(p), 100, 100, clip, &b));
+  EXPECT_TRUE(b.dest_x <= 0 && b.dest_x + b.dest_width >= 1280 && b.dest_width == b.src_width * 50);
+  ASSERT_TRUE(visible(1, 0));  // the whole image into 60 x 40 pixels
+  EXPECT_TRUE(b.src_width == 6000 && b.dest_width == 60);
+  EXPECT_FALSE(visible(100, 100000));  // panned out of the view
 }
 
 }  // namespace
