@@ -3,35 +3,26 @@
 #include <gtest/gtest.h>
 #include <shellapi.h>
 
-#include <cstdio>
 #include <fstream>
 #include <iterator>
 
 #include "app/main_window_win32.h"
 
-namespace {
-
 std::string test_folder;
 HWND main_window = nullptr;
-
-}  // namespace
-
-std::string BoxText(const char* text, const char* caption, unsigned style, bool owned) {
-  return std::string(text) + "|" + (caption ? caption : "(none)") + "|" + std::to_string(style) +
-         (owned ? "|owned" : "|no owner");
-}
-
-int BoxRecorder::Message(const char* text, const char* caption, unsigned style, bool owned) {
-  boxes.push_back(BoxText(text, caption, style, owned));
-  if (answers.empty()) return IDOK;
-  const int answer = answers.front();
-  answers.erase(answers.begin());
-  return answer;
-}
-
-const std::string& TestFolder() { return test_folder; }
-HWND MainWindow() { return main_window; }
 CmdClass& Doc() { return *TheController(); }
+
+std::string BoxText(const std::string& text, const char* caption, unsigned style, bool owned) {
+  return text + "|" + (caption ? caption : "(none)") + "|" + std::to_string(style) +
+         (owned ? "|owned\n" : "|no owner\n");
+}
+
+std::string Shown(const RecordingChannel& channel) {
+  std::string shown;
+  for (const auto& b : channel.boxes)
+    shown += BoxText(b.text, b.has_caption ? b.caption.c_str() : nullptr, b.style, b.owned);
+  return shown;
+}
 
 void ResetDocument() {
   CmdClass& c = Doc();
@@ -77,9 +68,9 @@ void PumpMessages() {
   }
 }
 
-std::string WindowText(HWND window) {
+std::string WindowText() {
   char text[600] = "";
-  GetWindowTextA(window, text, sizeof text);
+  GetWindowTextA(main_window, text, sizeof text);
   return text;
 }
 
@@ -88,12 +79,13 @@ std::string WriteBmp24(const std::string& name, int width, int height, uint32_t 
   std::string bits(static_cast<size_t>(stride) * height, '\0');
   for (int y = 0; y < height; ++y)
     for (int x = 0; x < width; ++x)
-      for (int c = 0; c < 3; ++c) bits[(height - 1 - y) * stride + 3 * x + c] = static_cast<char>(colour(x, y) >> 8 * c);
+      for (int c = 0; c < 3; ++c)
+        bits[(height - 1 - y) * stride + 3 * x + c] = static_cast<char>(colour(x, y) >> 8 * c);
   const BITMAPFILEHEADER file{0x4D42, static_cast<DWORD>(54 + bits.size()), 0, 0, 54};
   const BITMAPINFOHEADER info{sizeof info, width, height, 1, 24, BI_RGB, static_cast<DWORD>(bits.size()), 0, 0, 0, 0};
   std::ofstream out(test_folder + "\\" + name, std::ios::binary);
-  out.write(reinterpret_cast<const char*>(&file), sizeof file).write(reinterpret_cast<const char*>(&info), sizeof info);
-  out << bits;
+  out.write(reinterpret_cast<const char*>(&file), sizeof file).write(reinterpret_cast<const char*>(&info), sizeof info)
+      << bits;
   return test_folder + "\\" + name;
 }
 
@@ -105,15 +97,14 @@ std::string FileBytes(const std::string& path) {
 int main(int argc, char** argv) {
   testing::InitGoogleTest(&argc, argv);
   // A fresh folder is the program directory; its settings file pins the working directory there.
-  char temp[MAX_PATH], folder[MAX_PATH + 32];
+  char temp[MAX_PATH];
   GetTempPathA(MAX_PATH, temp);
-  std::snprintf(folder, sizeof folder, "%stessamor-win32-%lu", temp, GetCurrentProcessId());
-  CreateDirectoryA(folder, nullptr);
-  SetCurrentDirectoryA(test_folder.assign(folder).c_str());
+  test_folder = temp + ("tessamor-win32-" + std::to_string(GetCurrentProcessId()));
+  CreateDirectoryA(test_folder.c_str(), nullptr);
+  SetCurrentDirectoryA(test_folder.c_str());
   std::ofstream("Tessamor.ini", std::ios::binary) << "[DIRECTORY]\r\nDirName=" + test_folder + "\r\n";
   HINSTANCE instance = GetModuleHandleA(nullptr);
   if (!RegisterWindowClasses(instance, ReadStartColour()) || !(main_window = CreateMainWindow(instance))) return 2;
-  ShowWindow(main_window, SW_SHOWMAXIMIZED);
   ResetDocument();
   const int result = RUN_ALL_TESTS();
   Doc().ClearDocument();
