@@ -30,12 +30,12 @@ TEST(Settings, DefaultsColourTextsAndForeignSections) {
 
 TEST(Settings, ReadsLikeTheProfileReaderAndWritesThroughATemporary) {
   const Settings s = ParseSettings(
-      "; comment\r\n[color]\r\n  bkcolor   =   16711680  \r\n[SLIDESHOW]\r\nSlideInterval=9\r\nSlideMode = 0\r\n"
+      "; comment\r\n[color]\r\n  bkcolor   =   65280  \r\n[SLIDESHOW]\r\nSlideInterval=9\r\nSlideMode = 0\r\n"
       "[FLFILTER]\r\nFlFilter = 7 trailing\r\n[DIRECTORY]\r\nDirName=D:\\photos\r\n[THUMBNAIL]\r\nThumbWidth = 44\r\n"
       "[PPMPGMPBM]\r\nPgmSaveMode = 1\r\n",
       "C:\\pics");
   EXPECT_EQ(SettingsIniText("", s),
-            "[DIRECTORY]\r\nDirName=D:\\photos\r\n[COLOR]\r\nBkColor = 0xff0000\r\n"
+            "[DIRECTORY]\r\nDirName=D:\\photos\r\n[COLOR]\r\nBkColor = 0x00ff00\r\n"
             "[SLIDESHOW]\r\nSlideInterval = 9\r\nSlideMode = 0\r\n[FLFILTER]\r\nFlFilter = 7\r\n"
             "[THUMBNAIL]\r\nThumbWidth = 44\r\nThumbHeight = 80\r\n[PPMPGMPBM]\r\nPgmSaveMode = 1\r\n");
   TempDir dir;  // the file: written whole through a temporary, or not at all
