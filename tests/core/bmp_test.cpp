@@ -166,20 +166,6 @@ TEST(BmpRoundTrip, RunLengthImagesStayCompressed) {
   }
 }
 
-TEST(BmpRead, TopDownRowsAreTurnedBottomUp) {
-  TempDir dir;
-  BmpBuilder b;
-  b.width = 1;
-  b.height = -2;
-  b.pixels = {1, 2, 3, 0, 4, 5, 6, 0};  // first row in the file is the top row
-  WriteFileBytes(dir.File("td.bmp"), b.Bytes());
-  Loaded in(dir.File("td.bmp"));
-  ASSERT_TRUE(in.ok);
-  EXPECT_EQ(Height(in.image()), 2);
-  EXPECT_EQ(PixelValue(in.image(), 0, 0), 0x030201u);
-  EXPECT_EQ(PixelValue(in.image(), 0, 1), 0x060504u);
-}
-
 TEST(BmpRead, TruncatedPixelsReadAsZeroAndOversizedTablesAreClamped) {
   TempDir dir;
   BmpBuilder b;
@@ -255,26 +241,6 @@ TEST(BmpRead, BadHeadersAreRefusedWithTheUnsupportedMessage) {
   Loaded missing(dir.File("missing.bmp"));
   EXPECT_FALSE(missing.ok);
   EXPECT_TRUE(missing.channel.ShowedOnly(kMsgCannotOpen));
-}
-
-TEST(BmpRead, ThirtyTwoBitMasksOutsideWholeBytesAreRepacked) {
-  TempDir dir;
-  BmpBuilder b;
-  b.width = 1;
-  b.height = 1;
-  b.bpp = 32;
-  b.compression = BI_BITFIELDS;
-  b.table.resize(12);
-  PutLE32(&b.table[0], 0xFF000000);  // red in the top byte
-  PutLE32(&b.table[4], 0x00000FF0);  // green across two bytes
-  PutLE32(&b.table[8], 0x00FF0000);  // blue in byte 2
-  b.pixels.resize(4);
-  PutLE32(b.pixels.data(), 0x11000000u | 0x00220000u | (0x33u << 4));
-  WriteFileBytes(dir.File("bf.bmp"), b.Bytes());
-  Loaded in(dir.File("bf.bmp"));
-  ASSERT_TRUE(in.ok);
-  ImagePtr rgb(in.doc.MakeTrueColorCopy(in.image()));
-  EXPECT_EQ(Pixels24(rgb.get()), (std::vector<uint8_t>{0x22, 0x33, 0x11}));
 }
 
 }  // namespace

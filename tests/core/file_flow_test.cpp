@@ -152,26 +152,6 @@ TEST(OpenFlow, ALoadReplacesTheDocumentUnlessABlendLoadsItsSecondImage) {
   doc.pending_ = doc.current_;
 }
 
-TEST(SaveFlow, SavingNeverChangesTheDocumentAndRefusesDeepGifs) {
-  TempDir dir;
-  Filter doc;
-  ImagePtr image = NewImage(5, 4, 24);
-  FillRandom(image.get(), 2);
-  doc.pending_ = image.release();
-  doc.Commit();
-  const DibImage* current = doc.current_;
-  RecordingChannel channel;
-  EXPECT_FALSE(SaveImageFile(doc, dir.File("a.gif").c_str(), 0));
-  ASSERT_EQ(channel.boxes.size(), 1u);
-  EXPECT_EQ(channel.boxes[0].text, "256色以下に減色して下さい");
-  EXPECT_EQ(channel.boxes[0].caption, "警告");
-  EXPECT_FALSE(channel.boxes[0].owned);
-  EXPECT_TRUE(ReadFileBytes(dir.File("a.gif")).empty());
-  EXPECT_EQ(doc.current_, current);
-  EXPECT_EQ(doc.pending_, current);
-  EXPECT_EQ(doc.image_count_, 1);
-}
-
 TEST(SaveFlow, AFailedWriteLeavesTheExistingFileAlone) {
   TempDir dir;
   WriteFileBytes(dir.File("keep.bmp"), {'o', 'l', 'd'});

@@ -18,36 +18,25 @@ ImagePtr RleImage(int width, int height, int bpp, const std::vector<uint8_t>& st
   return image;
 }
 
-std::vector<uint8_t> BottomRow(const DibImage* image, const uint8_t* buffer, size_t n) {
-  return std::vector<uint8_t>(buffer, buffer + std::min<size_t>(n, image->stride));
-}
-
-TEST(DecodeRle, EncodedRunThenEndOfBitmap) {
-  ImagePtr image = RleImage(6, 2, 8, {3, 7, 0, 1});
-  BitsPtr out = Dib8().DecodeRle(image.get());
-  ASSERT_TRUE(out);
-  EXPECT_EQ(BottomRow(image.get(), out.get(), 6), (std::vector<uint8_t>{7, 7, 7, 0, 0, 0}));
-  EXPECT_EQ(out.get()[image->stride], 0);  // the upper row is never reached
-}
-
-TEST(DecodeRle, EndOfRowDeltaAndAbsoluteModeWithPad) {
-  // Row 0: absolute 3 pixels (1, 2, 3) + pad; end of row. Row 1: delta right 2, up 0; run 2 x 9.
-  ImagePtr image = RleImage(5, 3, 8, {0, 3, 1, 2, 3, 0, 0, 0, 0, 2, 2, 0, 2, 9, 0, 1});
-  BitsPtr out = Dib8().DecodeRle(image.get());
-  ASSERT_TRUE(out);
-  const uint8_t* b = out.get();
-  EXPECT_EQ(std::vector<uint8_t>(b, b + 5), (std::vector<uint8_t>{1, 2, 3, 0, 0}));
-  EXPECT_EQ(std::vector<uint8_t>(b + 8, b + 13), (std::vector<uint8_t>{0, 0, 9, 9, 0}));
-}
-
-TEST(DecodeRle, FourBitRunsAlternateNibblesAndContinueMidByte) {
-  // Run of 3 of 0x12 -> 1 2 1; then absolute 3 pixels 0x34 0x50 -> 3 4 5 (two bytes, even: no pad).
-  ImagePtr image = RleImage(6, 2, 4, {3, 0x12, 0, 3, 0x34, 0x50, 0, 1});
-  BitsPtr out = Dib4().DecodeRle(image.get());
-  ASSERT_TRUE(out);
-  EXPECT_EQ(out.get()[0], 0x12);
-  EXPECT_EQ(out.get()[1], 0x13);
-  EXPECT_EQ(out.get()[2], 0x45);
+TEST(DecodeRle, RunsEscapesDeltasAndAbsoluteMode) {
+  struct Case {
+    int width, height, bpp;
+    std::vector<uint8_t> stream, expected;  // expected: the decoded buffer from its start
+  };
+  const Case cases[] = {
+      // (3, 7) then end of bitmap: the bottom row starts 7, 7, 7; the upper row is never reached.
+      {6, 2, 8, {3, 7, 0, 1}, {7, 7, 7, 0, 0, 0, 0, 0, 0, 0, 0, 0}},
+      // Absolute 1, 2, 3 with its pad byte; end of row; delta right 2; a run of two 9s.
+      {5, 3, 8, {0, 3, 1, 2, 3, 0, 0, 0, 0, 2, 2, 0, 2, 9, 0, 1}, {1, 2, 3, 0, 0, 0, 0, 0, 0, 0, 9, 9, 0}},
+      // 4 bits: a run of three from 0x12 gives 1 2 1; absolute 3 4 5 goes on in the low nibble.
+      {6, 2, 4, {3, 0x12, 0, 3, 0x34, 0x50, 0, 1}, {0x12, 0x13, 0x45}},
+  };
+  for (const Case& c : cases) {
+    ImagePtr image = RleImage(c.width, c.height, c.bpp, c.stream);
+    BitsPtr out = c.bpp == 8 ? Dib8().DecodeRle(image.get()) : Dib4().DecodeRle(image.get());
+    ASSERT_TRUE(out);
+    EXPECT_EQ(std::vector<uint8_t>(out.get(), out.get() + c.expected.size()), c.expected);
+  }
 }
 
 TEST(DecodeRle, RunStartingAtTheRowEndFails) {
@@ -57,7 +46,7 @@ TEST(DecodeRle, RunStartingAtTheRowEndFails) {
   ImagePtr clipped = RleImage(4, 2, 8, {200, 5, 0, 0, 0, 1});
   BitsPtr out = Dib8().DecodeRle(clipped.get());
   ASSERT_TRUE(out);
-  EXPECT_EQ(BottomRow(clipped.get(), out.get(), 4), (std::vector<uint8_t>{5, 5, 5, 5}));
+  EXPECT_EQ(std::vector<uint8_t>(out.get(), out.get() + 4), (std::vector<uint8_t>{5, 5, 5, 5}));
   EXPECT_EQ(out.get()[clipped->stride], 0);
 }
 
