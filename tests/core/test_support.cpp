@@ -1,8 +1,11 @@
 #include "tests/core/test_support.h"
 
+#include <dirent.h>
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -105,4 +108,78 @@ int RunCommand(const std::string& command, std::string* out) {
   const int status = pclose(pipe);
   if (out) *out = text;
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+std::string LibrarySourceDir(const std::string& sub) {
+  const char* env = std::getenv("TESSAMOR_LIBSRC");
+  const std::string dir = std::string(env && *env ? env : TESSAMOR_LIBSRC) + "/" + sub;
+  return access(dir.c_str(), R_OK) == 0 ? dir : "";
+}
+
+std::vector<std::string> FilesIn(const std::string& folder, const std::string& suffix) {
+  std::vector<std::string> files;
+  if (DIR* d = opendir(folder.c_str())) {
+    while (const dirent* e = readdir(d)) {
+      const std::string name = e->d_name;
+      if (name.size() > suffix.size() && name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0)
+        files.push_back(folder + "/" + name);
+    }
+    closedir(d);
+  }
+  std::sort(files.begin(), files.end());
+  return files;
+}
+
+std::vector<uint8_t> RgbPixels(const DibImage* image) {
+  std::vector<uint8_t> out;
+  for (int y = 0; y < Height(image); ++y)
+    for (int x = 0; x < Width(image); ++x) {
+      uint32_t v = PixelValue(image, x, y);
+      if (BitCount(image) <= 8) {
+        const RGBQUAD e = Palette(image)[v];
+        v = e.rgbBlue | e.rgbGreen << 8 | e.rgbRed << 16;
+      }
+      out.insert(out.end(), {static_cast<uint8_t>(v >> 16), static_cast<uint8_t>(v >> 8), static_cast<uint8_t>(v)});
+    }
+  return out;
+}
+
+std::vector<uint8_t> MagickPixels(const std::string& file, const std::string& options) {
+  std::string out;
+  RunCommand("/usr/bin/convert '" + file + "' " + options + " 2>/dev/null", &out);
+  return std::vector<uint8_t>(out.begin(), out.end());
+}
+
+std::vector<uint8_t> NetpbmRgb(const std::string& command) {
+  std::string out;
+  int used = 0;
+  if (RunCommand("(" + command + ") 2>/dev/null | pamdepth 255 | ppmtoppm 2>/dev/null", &out) != 0 ||
+      std::sscanf(out.c_str(), "P6 %*d %*d 255%n", &used) != 0 || used == 0 ||
+      static_cast<size_t>(used) >= out.size())
+    return {};
+  return std::vector<uint8_t>(out.begin() + used + 1, out.end());
+}
+
+bool WriteWith(BmpIOClass& io, const DibImage* image, const std::string& path) {
+  if (!io.OpenWrite(path.c_str())) return false;
+  const bool written = io.WriteHeader(image) && io.WriteBits(image);
+  return io.CloseWrite() == 1 && written;
+}
+
+void ExpectWriteErrorRecovered(BmpIOClass& io, const std::string& path) {
+  if (access("/dev/full", W_OK) != 0) return;
+  ImagePtr image = NewImage(300, 300, 24);
+  FillRandom(image.get(), 5);
+  EXPECT_FALSE(WriteWith(io, image.get(), "/dev/full"));
+  EXPECT_TRUE(WriteWith(io, image.get(), path));
+}
+
+ImagePtr LoadOrRefuse(BmpIOClass& io, const std::string& path, bool must_refuse) {
+  SCOPED_TRACE(path);
+  MDIBCtrl doc;
+  RecordingChannel channel;
+  ImagePtr image(LoadImageWith(doc, io, path.c_str()));
+  if (must_refuse || !image) EXPECT_TRUE(!image && channel.ShowedOnly(kMsgUnsupported));
+  else EXPECT_TRUE(channel.boxes.empty());
+  return image;
 }

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "app/file_flow.h"
 #include "app/messages.h"
 #include "image/dib_image.h"
 #include "image/pixel_ops.h"
@@ -77,3 +78,35 @@ std::string CorpusDir();
 
 // Runs a shell command; returns its exit status and, when out is given, its standard output.
 int RunCommand(const std::string& command, std::string* out = nullptr);
+
+// A folder inside the libraries' source packages the setup downloads ("" when it is not here).
+std::string LibrarySourceDir(const std::string& sub);
+// Paths of the files in folder whose names end in suffix, sorted by name.
+std::vector<std::string> FilesIn(const std::string& folder, const std::string& suffix);
+
+// Red, green, blue of every pixel of a 1-, 4-, 8- or 24-bit image, rows from the top.
+std::vector<uint8_t> RgbPixels(const DibImage* image);
+// ImageMagick's decoding of file as the raw samples the output options ask for ("-depth 8 rgb:-").
+std::vector<uint8_t> MagickPixels(const std::string& file, const std::string& options);
+// Red, green, blue samples of the PNM picture a shell command prints, brought to a maximum of
+// 255 by netpbm; empty when it fails.
+std::vector<uint8_t> NetpbmRgb(const std::string& command);
+
+// Writes image to path with io as the save does, closing in any case; true when every step succeeded.
+bool WriteWith(BmpIOClass& io, const DibImage* image, const std::string& path);
+// Writing to a device that takes nothing fails without ending the process (the library's error
+// lands in a recovery point), and io then writes again at path.
+void ExpectWriteErrorRecovered(BmpIOClass& io, const std::string& path);
+
+// Loads path with io, which may have failed before: the file is refused with the message for an
+// unsupported format (as it must be when must_refuse), or it loads without a box.
+ImagePtr LoadOrRefuse(BmpIOClass& io, const std::string& path, bool must_refuse);
+
+// A file opened as the program opens it, into a document of its own, with the boxes shown.
+struct OpenedFile {
+  explicit OpenedFile(const std::string& path) : ok(OpenImageFile(doc, path.c_str())) {}
+  const DibImage* image() const { return doc.current_; }
+  Filter doc;
+  RecordingChannel channel;
+  bool ok;
+};
