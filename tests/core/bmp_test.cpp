@@ -38,15 +38,6 @@ struct BmpBuilder {
   }
 };
 
-// Loads a file into a fresh document; the document's current image or null.
-struct Loaded {
-  Filter doc;
-  RecordingChannel channel;
-  bool ok;
-  explicit Loaded(const std::string& path) : ok(OpenImageFile(doc, path.c_str())) {}
-  const DibImage* image() const { return doc.current_; }
-};
-
 TEST(BmpWrite, TwentyFourBitLayout) {
   TempDir dir;
   Filter doc;
@@ -75,7 +66,7 @@ TEST(BmpWrite, BitfieldImagesWriteTheirThreeMasks) {
   PutLE32(&b.table[8], 0x001F);
   b.pixels.assign(16, 0xAB);
   WriteFileBytes(dir.File("in.bmp"), b.Bytes());
-  Loaded in(dir.File("in.bmp"));
+  OpenedFile in(dir.File("in.bmp"));
   ASSERT_TRUE(in.ok);
   ASSERT_TRUE(SaveImageFile(in.doc, dir.File("out.bmp").c_str(), 0));
   const std::vector<uint8_t> f = ReadFileBytes(dir.File("out.bmp"));
@@ -95,7 +86,7 @@ TEST(BmpRead, ColourCountsFromClrUsed) {
     b.table.assign(4 * c[2], 0x55);
     b.pixels.assign(8, 0);
     WriteFileBytes(dir.File("c.bmp"), b.Bytes());
-    Loaded in(dir.File("c.bmp"));
+    OpenedFile in(dir.File("c.bmp"));
     ASSERT_TRUE(in.ok);
     EXPECT_EQ(in.image()->colours, c[2]);
     EXPECT_EQ(InfoBytes(in.image()), 40u + 4u * c[2]);
@@ -115,7 +106,7 @@ TEST(BmpRead, Os2FileLoadsAsFormatTwoAndSavesWithAWindowsHeader) {
   for (int i = 0; i < 256; ++i) f.insert(f.end(), {uint8_t(i), uint8_t(255 - i), 7});
   f.insert(f.end(), {1, 2, 3, 0, 4, 5, 6, 0});
   WriteFileBytes(dir.File("os2.bmp"), f);
-  Loaded in(dir.File("os2.bmp"));
+  OpenedFile in(dir.File("os2.bmp"));
   ASSERT_TRUE(in.ok);
   EXPECT_EQ(in.image()->format, static_cast<uint32_t>(kFormatBmpOs2));
   EXPECT_EQ(in.image()->colours, 256);
@@ -138,7 +129,7 @@ TEST(BmpRoundTrip, EveryDepthAndOddWidthsReadBackExactly) {
       doc.Commit();
       const std::string path = dir.File("rt.bmp");
       ASSERT_TRUE(SaveImageFile(doc, path.c_str(), 0));
-      Loaded back(path);
+      OpenedFile back(path);
       ASSERT_TRUE(back.ok) << bpp << " " << width;
       EXPECT_EQ(back.image()->colours, doc.current_->colours);
       for (int y = 0; y < 3; ++y)
@@ -159,7 +150,7 @@ TEST(BmpRoundTrip, RunLengthImagesStayCompressed) {
     doc.pending_ = image.release();
     doc.Commit();
     ASSERT_TRUE(SaveImageFile(doc, dir.File("rle.bmp").c_str(), 0));
-    Loaded back(dir.File("rle.bmp"));
+    OpenedFile back(dir.File("rle.bmp"));
     ASSERT_TRUE(back.ok);
     EXPECT_EQ(back.image()->info->bmiHeader.biCompression, bpp == 8 ? 1u : 2u);
     EXPECT_EQ(std::memcmp(back.image()->bits, doc.current_->bits, ImageBytes(doc.current_)), 0);
@@ -173,7 +164,7 @@ TEST(BmpRead, TruncatedPixelsReadAsZeroAndOversizedTablesAreClamped) {
   b.height = 2;
   b.pixels = {9, 9, 9, 9, 9, 9, 0, 0, 7};  // the top row is cut short after one byte
   WriteFileBytes(dir.File("short.bmp"), b.Bytes());
-  Loaded in(dir.File("short.bmp"));
+  OpenedFile in(dir.File("short.bmp"));
   ASSERT_TRUE(in.ok);
   EXPECT_EQ(PixelValue(in.image(), 0, 0), 7u);
   EXPECT_EQ(PixelValue(in.image(), 1, 0), 0u);
@@ -184,7 +175,7 @@ TEST(BmpRead, TruncatedPixelsReadAsZeroAndOversizedTablesAreClamped) {
   pal.table.assign(300 * 4, 0x40);
   pal.pixels.assign(8, 0xFF);
   WriteFileBytes(dir.File("pal.bmp"), pal.Bytes());
-  Loaded p(dir.File("pal.bmp"));
+  OpenedFile p(dir.File("pal.bmp"));
   ASSERT_TRUE(p.ok);
   EXPECT_EQ(p.image()->colours, 16);
   EXPECT_EQ(p.image()->info->bmiHeader.biClrUsed, 16u);
@@ -194,7 +185,7 @@ TEST(BmpRead, BadHeadersAreRefusedWithTheUnsupportedMessage) {
   TempDir dir;
   auto refused = [&](const BmpBuilder& b, const char* what) {
     WriteFileBytes(dir.File("bad.bmp"), b.Bytes());
-    Loaded in(dir.File("bad.bmp"));
+    OpenedFile in(dir.File("bad.bmp"));
     EXPECT_FALSE(in.ok) << what;
     EXPECT_TRUE(in.channel.ShowedOnly(kMsgUnsupported)) << what;
     EXPECT_EQ(in.doc.image_count_, 0) << what;
@@ -234,11 +225,11 @@ TEST(BmpRead, BadHeadersAreRefusedWithTheUnsupportedMessage) {
   refused(topdown_rle, "top-down run-length data");
 
   WriteFileBytes(dir.File("text.bmp"), std::vector<uint8_t>{'h', 'e', 'l', 'l', 'o'});
-  Loaded text(dir.File("text.bmp"));
+  OpenedFile text(dir.File("text.bmp"));
   EXPECT_FALSE(text.ok);
   EXPECT_TRUE(text.channel.ShowedOnly(kMsgUnsupported));
 
-  Loaded missing(dir.File("missing.bmp"));
+  OpenedFile missing(dir.File("missing.bmp"));
   EXPECT_FALSE(missing.ok);
   EXPECT_TRUE(missing.channel.ShowedOnly(kMsgCannotOpen));
 }

@@ -1,7 +1,6 @@
 // The public BMP suite: every good file this reader accepts decodes as ImageMagick decodes it;
 // every questionable and bad file is read soundly or refused with a message.
 #include <gtest/gtest.h>
-#include <dirent.h>
 
 #include <algorithm>
 #include <cmath>
@@ -11,37 +10,16 @@
 
 namespace {
 
-std::vector<std::string> BmpFiles(const std::string& folder) {
-  std::vector<std::string> files;
-  if (DIR* d = opendir(folder.c_str())) {
-    while (dirent* e = readdir(d)) {
-      const std::string name = e->d_name;
-      if (name.size() > 4 && name.substr(name.size() - 4) == ".bmp") files.push_back(folder + "/" + name);
-    }
-    closedir(d);
-  }
-  std::sort(files.begin(), files.end());
-  return files;
-}
-
 std::string SuiteDir() {
   const std::string corpus = CorpusDir();
   return corpus.empty() ? "" : corpus + "/bmpsuite";
-}
-
-// ImageMagick's decoding: red, green, blue bytes, rows from the top.
-bool Reference(const std::string& path, size_t expected, std::vector<uint8_t>* rgb) {
-  std::string out;
-  if (RunCommand("/usr/bin/convert '" + path + "' -depth 8 rgb:- 2>/dev/null", &out) != 0) return false;
-  rgb->assign(out.begin(), out.end());
-  return rgb->size() == expected;
 }
 
 TEST(BmpSuite, GoodFilesDecodeAsTheReferenceDecoder) {
   const std::string suite = SuiteDir();
   if (suite.empty()) GTEST_SKIP() << "the public corpora are not on this machine";
   int compared = 0;
-  for (const std::string& path : BmpFiles(suite + "/g")) {
+  for (const std::string& path : FilesIn(suite + "/g", ".bmp")) {
     SCOPED_TRACE(path);
     Filter doc;
     RecordingChannel channel;
@@ -52,8 +30,8 @@ TEST(BmpSuite, GoodFilesDecodeAsTheReferenceDecoder) {
     }
     const DibImage* image = doc.current_;
     const int w = Width(image), h = Height(image);
-    std::vector<uint8_t> expected;
-    ASSERT_TRUE(Reference(path, static_cast<size_t>(w) * h * 3, &expected));
+    const std::vector<uint8_t> expected = MagickPixels(path, "-depth 8 rgb:-");
+    ASSERT_EQ(expected.size(), static_cast<size_t>(w) * h * 3);
     if (BitCount(image) == 16) {
       // Compare the fields the file holds: the reference scales them to 0..255 its own way.
       const ChannelMasks m = MasksOf(image);
@@ -88,7 +66,7 @@ TEST(BmpSuite, QuestionableAndBadFilesAreReadSoundlyOrRefused) {
   if (suite.empty()) GTEST_SKIP() << "the public corpora are not on this machine";
   int files = 0;
   for (const char* folder : {"/q", "/b"}) {
-    for (const std::string& path : BmpFiles(suite + folder)) {
+    for (const std::string& path : FilesIn(suite + folder, ".bmp")) {
       SCOPED_TRACE(path);
       ++files;
       Filter doc;
