@@ -168,10 +168,12 @@ bool WriteWith(BmpIOClass& io, const DibImage* image, const std::string& path) {
 
 void ExpectWriteErrorRecovered(BmpIOClass& io, const std::string& path) {
   if (access("/dev/full", W_OK) != 0) return;
-  ImagePtr image = NewImage(300, 300, 24);
-  FillRandom(image.get(), 5);
-  EXPECT_FALSE(WriteWith(io, image.get(), "/dev/full"));
-  EXPECT_TRUE(WriteWith(io, image.get(), path));
+  for (int size : {300, 8}) {  // the error while the rows go out, or only when the file is finished
+    ImagePtr image = NewImage(size, size, 24);
+    FillRandom(image.get(), 5);
+    EXPECT_FALSE(WriteWith(io, image.get(), "/dev/full")) << size;
+    EXPECT_TRUE(WriteWith(io, image.get(), path)) << size;
+  }
 }
 
 ImagePtr LoadOrRefuse(BmpIOClass& io, const std::string& path, bool must_refuse) {
