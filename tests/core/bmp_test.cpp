@@ -93,31 +93,6 @@ TEST(BmpRead, ColourCountsFromClrUsed) {
   }
 }
 
-TEST(BmpRead, Os2FileLoadsAsFormatTwoAndSavesWithAWindowsHeader) {
-  TempDir dir;
-  std::vector<uint8_t> f(26, 0);
-  PutLE16(&f[0], 0x4D42);
-  PutLE32(&f[10], 26 + 3 * 256);
-  PutLE32(&f[14], 12);
-  PutLE16(&f[18], 3);
-  PutLE16(&f[20], 2);
-  PutLE16(&f[22], 1);
-  PutLE16(&f[24], 8);
-  for (int i = 0; i < 256; ++i) f.insert(f.end(), {uint8_t(i), uint8_t(255 - i), 7});
-  f.insert(f.end(), {1, 2, 3, 0, 4, 5, 6, 0});
-  WriteFileBytes(dir.File("os2.bmp"), f);
-  OpenedFile in(dir.File("os2.bmp"));
-  ASSERT_TRUE(in.ok);
-  EXPECT_EQ(in.image()->format, static_cast<uint32_t>(kFormatBmpOs2));
-  EXPECT_EQ(in.image()->colours, 256);
-  EXPECT_EQ(Palette(in.image())[2].rgbGreen, 253);
-  EXPECT_EQ(PixelValue(in.image(), 0, 0), 4u);  // top row is the second row of the file
-  ASSERT_TRUE(SaveImageFile(in.doc, dir.File("win.bmp").c_str(), 0));
-  const std::vector<uint8_t> out = ReadFileBytes(dir.File("win.bmp"));
-  EXPECT_EQ(GetLE32(&out[10]), 1078u);
-  EXPECT_EQ(GetLE32(&out[14]), 40u);
-}
-
 TEST(BmpRoundTrip, EveryDepthAndOddWidthsReadBackExactly) {
   TempDir dir;
   for (int bpp : {1, 4, 8, 16, 24, 32}) {

@@ -123,15 +123,6 @@ TEST(Document, OperationsNeverTouchTheCurrentImage) {
   }
 }
 
-TEST(Document, NoImageMeansNoOperationAndNoCopies) {
-  CountingDocument doc;
-  for (int id : {108, 109, 110, 111, 112, 113, 114, 115, 118, 119}) EXPECT_FALSE(doc.RunOperation(id)) << id;
-  ImagePtr model = NewImage(2, 2, 24);
-  EXPECT_EQ(doc.MakeTrueColorCopy(model.get()), nullptr);
-  EXPECT_EQ(doc.CloneImage(model.get(), true), nullptr);
-  EXPECT_EQ(doc.refreshes, 0);
-}
-
 TEST(ImageUtilities, CopiesTakeTheModelsNameFormatAndDetails) {
   CountingDocument doc;
   doc.background_colour_ = 0x123456;

@@ -67,7 +67,9 @@ TEST(FileAccess, ListFolderSortsByNameAndKeepsEachPatternsFormat) {
     for (FileListEntry* e = f.list_head(); e; e = e->next) {
       names.push_back(e->name);
       formats.push_back(e->format);
-      if (e->next) EXPECT_EQ(e->next->previous, e);
+      if (e->next) {
+        EXPECT_EQ(e->next->previous, e);
+      }
     }
     EXPECT_EQ(names, (std::vector<std::string>{"a.bmp", "A.bmp", "a.gif", "b.png", "c.JPE"}));
     EXPECT_EQ(formats[2], static_cast<uint32_t>(kFormatGif));
@@ -97,17 +99,6 @@ TEST(FileAccess, ArgumentPathQuotedOrNotMakesItsFolderCurrent) {
     EXPECT_EQ(std::string(now), dir.path());
     ASSERT_EQ(chdir(here), 0);
   }
-}
-
-TEST(FileAccess, FileTimeTextHasTheDateLayout) {
-  TempDir dir;
-  WriteFileBytes(dir.File("t.bmp"), {1});
-  char text[64] = "";
-  ASSERT_TRUE(FileTimeText(dir.File("t.bmp").c_str(), text, sizeof text));
-  int y, mo, d, h, mi, s;
-  EXPECT_EQ(std::sscanf(text, "%4d/%2d/%2d %2d:%2d:%2d", &y, &mo, &d, &h, &mi, &s), 6) << text;
-  EXPECT_EQ(std::strlen(text), 19u);
-  EXPECT_FALSE(FileTimeText(dir.File("none.bmp").c_str(), text, sizeof text));
 }
 
 TEST(OpenFlow, AFailedOpenKeepsTheDocument) {

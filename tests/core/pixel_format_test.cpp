@@ -41,49 +41,29 @@ TEST(RowLayout, StridesAddressesSizeGuardAndFactory) {
   for (int bpp : {0, 2, 48}) EXPECT_EQ(CreatePixelOpsForBits(bpp), nullptr) << bpp;
 }
 
-TEST(ToDib24, SixteenBitFieldsExpandAsCTimesEightPlusSeven) {
-  ImagePtr src = NewImage(3, 1, 16);
+// (The BMP suite compares every depth with the reference decoder; these are the rules it cannot
+// show: the 16-bit expansion and indexes beyond the table.)
+TEST(ToDib24, SixteenBitExpansionAndOutOfRangeIndexes) {
+  ImagePtr src = NewImage(5, 1, 16);
   Set16(src.get(), 0, 0, 0x7FFF);
   Set16(src.get(), 1, 0, 0x0000);
   Set16(src.get(), 2, 0, 0x8000 | (1 << 10) | (2 << 5) | 3);  // bit 15 is ignored
-  ImagePtr dst = NewImage(3, 1, 24);
+  ImagePtr dst = NewImage(5, 1, 24);
   ASSERT_TRUE(CreatePixelOpsForBits(16)->ToDib24(src.get(), dst.get()));
-  EXPECT_EQ(Pixels24(dst.get()), (std::vector<uint8_t>{255, 255, 255, 7, 7, 7, 31, 23, 15}));
-}
-
-TEST(ToDib24, FiveSixFiveFieldsUseTheWholeRange) {
-  ImagePtr src = NewImage(2, 1, 16);
-  SetBitfields(src.get(), 0xF800, 0x07E0, 0x001F);
+  EXPECT_EQ(Pixels24(dst.get()), (std::vector<uint8_t>{255, 255, 255, 7, 7, 7, 31, 23, 15, 7, 7, 7, 7, 7, 7}));
+  SetBitfields(src.get(), 0xF800, 0x07E0, 0x001F);  // 5-6-5: the wide field uses the whole range
   Set16(src.get(), 0, 0, 0xFFFF);
-  Set16(src.get(), 1, 0, 32 << 5);  // green field 32 of 63
-  ImagePtr dst = NewImage(2, 1, 24);
+  Set16(src.get(), 1, 0, 32 << 5);
   CreatePixelOpsForBits(16)->ToDib24(src.get(), dst.get());
-  EXPECT_EQ(Pixels24(dst.get()), (std::vector<uint8_t>{255, 255, 255, 7, 130, 7}));
-}
+  const std::vector<uint8_t> wide = Pixels24(dst.get());
+  EXPECT_EQ(std::vector<uint8_t>(wide.begin(), wide.begin() + 6), (std::vector<uint8_t>{255, 255, 255, 7, 130, 7}));
 
-TEST(ToDib24, ThirtyTwoBitCopiesBytesZeroToTwoAndDropsTheFourth) {
-  ImagePtr src = NewImage(2, 1, 32);
-  SetBitfields(src.get(), 0x00FF0000, 0x0000FF00, 0x000000FF);
-  const uint8_t px[8] = {1, 2, 3, 4, 250, 251, 252, 253};
-  std::memcpy(RowAddress(src.get(), 0), px, 8);
-  ImagePtr dst = NewImage(2, 1, 24);
-  CreatePixelOpsForBits(32)->ToDib24(src.get(), dst.get());
-  EXPECT_EQ(Pixels24(dst.get()), (std::vector<uint8_t>{1, 2, 3, 250, 251, 252}));
-}
-
-TEST(ToDib24, IndexedDepthsLookUpTheTableAndOutOfRangeIndexesAreBlack) {
-  ImagePtr src = NewImage(3, 2, 4, 2);
-  Palette(src.get())[0] = RGBQUAD{10, 20, 30, 0};
-  Palette(src.get())[1] = RGBQUAD{40, 50, 60, 0};
-  auto ops = CreatePixelOpsForBits(4);
-  ops->SetIndex(src.get(), 0, 0, 1);
-  ops->SetIndex(src.get(), 1, 0, 0);
-  ops->SetIndex(src.get(), 2, 0, 9);  // beyond the two colours in use
-  ImagePtr dst = NewImage(3, 2, 24);
-  ops->ToDib24(src.get(), dst.get());
-  const std::vector<uint8_t> all = Pixels24(dst.get());
-  const std::vector<uint8_t> top(all.begin(), all.begin() + 9);
-  EXPECT_EQ(top, (std::vector<uint8_t>{40, 50, 60, 10, 20, 30, 0, 0, 0}));
+  ImagePtr indexed = NewImage(2, 1, 4, 1);
+  Palette(indexed.get())[0] = RGBQUAD{10, 20, 30, 0};
+  RowAddress(indexed.get(), 0)[0] = 0x09;  // index 9 of a one-colour table reads black
+  ImagePtr rgb = NewImage(2, 1, 24);
+  CreatePixelOpsForBits(4)->ToDib24(indexed.get(), rgb.get());
+  EXPECT_EQ(Pixels24(rgb.get()), (std::vector<uint8_t>{10, 20, 30, 0, 0, 0}));
 }
 
 // Every depth and many widths: mirror, flip and rectangle copies against pixel-by-pixel rules.
@@ -115,15 +95,6 @@ TEST(Geometry, MirrorFlipAndCopyRectMoveWholePixelsForEveryDepthAndWidth) {
               << "crop bpp " << bpp << " width " << width << " i " << i;
     }
   }
-}
-
-TEST(Geometry, CopyRectNeverReadsOrWritesOutsideEitherImage) {
-  ImagePtr src = NewImage(10, 10, 24);
-  ImagePtr dst = NewImage(4, 4, 24);
-  FillRandom(src.get(), 1);
-  CreatePixelOpsForBits(24)->CopyRect(src.get(), dst.get(), CropRect{8, 8, 50, 50}, 0);
-  EXPECT_EQ(PixelValue(dst.get(), 1, 1), PixelValue(src.get(), 9, 9));
-  EXPECT_EQ(PixelValue(dst.get(), 2, 2), 0u);
 }
 
 TEST(SetIndex, PackedRowsAreWrittenLeftToRightAndDirectDepthsIgnoreIt) {

@@ -103,23 +103,20 @@ TEST(HistogramEqualize, TwoTonesMapToTheirCumulativeShares) {
   EXPECT_EQ(GreyRow({40, 40, 200, 40}).Run(119), (std::vector<int>{3, 3, 4, 3}));
 }
 
-TEST(ToneOperations, DepthOfTheResult) {
+TEST(ToneOperations, NegativeOfAPaletteImageInvertsItsTable) {
   Filter doc;
   ImagePtr image = NewImage(3, 3, 8, 4);
   FillRandom(image.get(), 5);
-  for (size_t i = 0; i < ImageBytes(image.get()); ++i) image->bits[i] &= 3;
   const RGBQUAD first = Palette(image.get())[0];
   doc.pending_ = image.release();
   doc.Commit();
   ASSERT_TRUE(doc.RunOperation(108) && doc.Commit());
   EXPECT_EQ(BitCount(doc.current_), 8);
   EXPECT_EQ(Palette(doc.current_)[0].rgbRed, 255 - first.rgbRed);
-  for (int id : {111, 112, 113, 114, 115, 118, 119}) {
-    ASSERT_TRUE(doc.RunOperation(id)) << id;
-    EXPECT_EQ(BitCount(doc.pending_), 24) << id;
-    MDIBCtrl::DeleteImage(doc.pending_);
-    doc.pending_ = doc.current_;
-  }
+  ASSERT_TRUE(doc.RunOperation(113));  // the curves work on a 24-bit copy
+  EXPECT_EQ(BitCount(doc.pending_), 24);
+  MDIBCtrl::DeleteImage(doc.pending_);
+  doc.pending_ = doc.current_;
 }
 
 TEST(ToneOperations, GreyOrSepiaLeavesOneBitImagesAlone) {
