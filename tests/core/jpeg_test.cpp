@@ -3,7 +3,7 @@
 // truncated and endless files fail cleanly; the writer matches cjpeg's default settings.
 #include <gtest/gtest.h>
 
-#include <cstring>
+#include <algorithm>
 
 #include "formats/jpeg_io.h"
 #include "tests/core/test_support.h"
@@ -26,7 +26,7 @@ void ExpectSameAsDjpeg(const std::string& path, bool grey) {
   EXPECT_EQ(image->details->first, grey ? 1u : 0u);
   std::vector<uint8_t> ramp;
   for (int i = 0; i < image->colours; ++i) ramp.insert(ramp.end(), {uint8_t(i), uint8_t(i), uint8_t(i), 0});
-  EXPECT_EQ(std::memcmp(Palette(image.get()), ramp.data(), ramp.size()), 0);  // the grey ramp
+  EXPECT_TRUE(std::equal(ramp.begin(), ramp.end(), reinterpret_cast<const uint8_t*>(Palette(image.get()))));  // grey ramp
   EXPECT_TRUE(RgbPixels(image.get()) == NetpbmRgb("djpeg '" + path + "'"));
 }
 
