@@ -165,39 +165,28 @@ TEST(BmpRead, BadHeadersAreRefusedWithTheUnsupportedMessage) {
     EXPECT_TRUE(in.channel.ShowedOnly(kMsgUnsupported)) << what;
     EXPECT_EQ(in.doc.image_count_, 0) << what;
   };
-  BmpBuilder b;
-  b.pixels.assign(32, 0);
-  BmpBuilder v4 = b;
-  v4.header_size = 108;
-  refused(v4, "version-4 header");
-  BmpBuilder zero = b;
-  zero.width = 0;
-  refused(zero, "zero width");
-  BmpBuilder flat = b;
-  flat.height = 0;
-  refused(flat, "zero height");
-  BmpBuilder huge = b;
-  huge.width = 3000000;
-  huge.height = 2000000;
-  refused(huge, "dimensions above the cap");
-  BmpBuilder tall = b;
-  tall.height = 5000;
-  refused(tall, "more rows than the file holds");
-  BmpBuilder depth = b;
-  depth.bpp = 2;
-  refused(depth, "bit count without a pixel format");
-  BmpBuilder planes = b;
-  planes.planes = 3;
-  refused(planes, "planes");
-  BmpBuilder rle = b;
-  rle.compression = BI_RLE8;  // on a 24-bit image
-  refused(rle, "compression the depth cannot carry");
-  BmpBuilder topdown_rle = b;
-  topdown_rle.bpp = 8;
-  topdown_rle.compression = BI_RLE8;
-  topdown_rle.height = -2;
-  topdown_rle.table.assign(1024, 0);
-  refused(topdown_rle, "top-down run-length data");
+  struct Case {
+    const char* what;
+    void (*change)(BmpBuilder&);
+  };
+  const Case cases[] = {
+      {"version-4 header", [](BmpBuilder& b) { b.header_size = 108; }},
+      {"zero width", [](BmpBuilder& b) { b.width = 0; }},
+      {"zero height", [](BmpBuilder& b) { b.height = 0; }},
+      {"dimensions above the cap", [](BmpBuilder& b) { b.width = 3000000, b.height = 2000000; }},
+      {"more rows than the file holds", [](BmpBuilder& b) { b.height = 5000; }},
+      {"bit count without a pixel format", [](BmpBuilder& b) { b.bpp = 2; }},
+      {"planes", [](BmpBuilder& b) { b.planes = 3; }},
+      {"compression the depth cannot carry", [](BmpBuilder& b) { b.compression = BI_RLE8; }},
+      {"top-down run-length data",
+       [](BmpBuilder& b) { b.bpp = 8, b.compression = BI_RLE8, b.height = -2, b.table.assign(1024, 0); }},
+  };
+  for (const Case& c : cases) {
+    BmpBuilder b;
+    b.pixels.assign(32, 0);
+    c.change(b);
+    refused(b, c.what);
+  }
 
   WriteFileBytes(dir.File("text.bmp"), std::vector<uint8_t>{'h', 'e', 'l', 'l', 'o'});
   OpenedFile text(dir.File("text.bmp"));
