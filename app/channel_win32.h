@@ -3,7 +3,7 @@
 #pragma once
 #include <windows.h>
 
-#include "app/messages.h"
+#include "base/messages.h"
 
 class Win32Channel : public UserChannel {
  public:

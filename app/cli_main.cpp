@@ -13,7 +13,7 @@
 
 #include "app/command_table.h"
 #include "app/file_flow.h"
-#include "app/messages.h"
+#include "base/messages.h"
 #include "document/image_info.h"
 
 namespace {

@@ -10,8 +10,8 @@
 
 #include "app/command_states.h"
 #include "app/command_table.h"
-#include "app/messages.h"
 #include "app/resource_ids.h"
+#include "base/messages.h"
 
 namespace {
 

@@ -26,7 +26,7 @@ class CmdClass : public Filter {
   bool RefreshViews() override;
   void RebuildViewPalette() override;
 
-  // The view (document/view_win32.cpp).
+  // The view (app/view_win32.cpp).
   void ReadViewRect();
   void InvalidateView();
   bool PaintView(HDC dc);

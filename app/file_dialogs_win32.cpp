@@ -9,7 +9,7 @@
 
 #include "app/cmd_class_win32.h"
 #include "app/file_flow.h"
-#include "app/messages.h"
+#include "base/messages.h"
 
 const char* const kOpenTitle = "ファイルを開く";
 const char* const kSaveTitle = "ファイルを保存";

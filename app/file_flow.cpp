@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "app/messages.h"
+#include "base/messages.h"
 #include "formats/gif_io.h"
 #include "formats/jpeg_io.h"
 #include "formats/pgm_io.h"

@@ -3,10 +3,10 @@
 #include <windows.h>
 
 #include "app/channel_win32.h"
-#include "app/main_window_win32.h"
-#include "app/messages.h"
-#include "app/resource_ids.h"
 #include "app/cmd_class_win32.h"
+#include "app/main_window_win32.h"
+#include "app/resource_ids.h"
+#include "base/messages.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include "app/cmd_class_win32.h"
 #include "app/resource_ids.h"
 #include "app/settings.h"
-#include "document/toolbar_win32.h"
+#include "app/toolbar_win32.h"
 
 namespace {
 

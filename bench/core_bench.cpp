@@ -7,7 +7,7 @@
 #include <string>
 
 #include "app/file_flow.h"
-#include "app/messages.h"
+#include "base/messages.h"
 
 namespace {
 

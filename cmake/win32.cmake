@@ -30,8 +30,8 @@ add_library(tessamor_shell STATIC
   app/main_window_win32.cpp
   app/channel_win32.cpp
   app/file_dialogs_win32.cpp
-  document/view_win32.cpp
-  document/toolbar_win32.cpp
+  app/view_win32.cpp
+  app/toolbar_win32.cpp
 )
 target_link_libraries(tessamor_shell PUBLIC tessamor_core comctl32 comdlg32 shell32 ole32 gdi32 user32)
 target_compile_options(tessamor_shell PRIVATE -fno-threadsafe-statics)

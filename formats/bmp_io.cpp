@@ -3,7 +3,7 @@
 #include <cstring>
 #include <utility>
 
-#include "app/messages.h"
+#include "base/messages.h"
 #include "formats/byte_order.h"
 
 namespace {

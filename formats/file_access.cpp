@@ -5,7 +5,7 @@
 #include <cstring>
 #include <new>
 
-#include "app/messages.h"
+#include "base/messages.h"
 
 #ifdef _WIN32
 #include <windows.h>

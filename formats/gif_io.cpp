@@ -4,7 +4,7 @@
 #include <cstring>
 #include <vector>
 
-#include "app/messages.h"
+#include "base/messages.h"
 #include "formats/byte_order.h"
 #include "formats/lzw.h"
 

@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/messages.h"
+#include "base/messages.h"
 
 // libjpeg names its int-sized truth type "boolean", as the platform's headers do with a byte.
 #define boolean jpeg_boolean

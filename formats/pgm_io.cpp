@@ -4,7 +4,7 @@
 #include <cstring>
 #include <vector>
 
-#include "app/messages.h"
+#include "base/messages.h"
 
 namespace {
 

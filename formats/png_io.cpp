@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/messages.h"
+#include "base/messages.h"
 
 namespace {
 

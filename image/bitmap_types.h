@@ -1,19 +1,9 @@
 // Win32 bitmap structures for the portable core. On Windows they come from <windows.h>; elsewhere
 // they are declared here with the identical layout, so the core reads and writes the same bytes.
 #pragma once
-#include <cstdint>
+#include "base/platform_types.h"
 
-#ifdef _WIN32
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#include <windows.h>
-#else
-typedef uint8_t BYTE;
-typedef uint16_t WORD;
-typedef uint32_t DWORD;
-typedef int32_t LONG;
-
+#ifndef _WIN32
 #pragma pack(push, 1)
 struct BITMAPFILEHEADER {
   WORD bfType;
@@ -52,19 +42,6 @@ struct BITMAPINFO {
 
 enum : DWORD { BI_RGB = 0, BI_RLE8 = 1, BI_RLE4 = 2, BI_BITFIELDS = 3 };
 
-// Message box styles and results, as the platform defines them.
-enum : unsigned {
-  MB_OK = 0x0,
-  MB_OKCANCEL = 0x1,
-  MB_ICONHAND = 0x10,
-  MB_ICONQUESTION = 0x20,
-  MB_ICONEXCLAMATION = 0x30,
-  MB_ICONINFORMATION = 0x40,
-};
-enum : int { IDOK = 1, IDCANCEL = 2 };
-#ifndef MAX_PATH
-#define MAX_PATH 260
-#endif
 #endif
 
 static_assert(sizeof(BITMAPFILEHEADER) == 14, "file header is 14 bytes");

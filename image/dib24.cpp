@@ -2,7 +2,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "app/messages.h"
+#include "base/messages.h"
 #include "image/histogram_builder.h"
 #include "image/pixel_ops.h"
 

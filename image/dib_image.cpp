@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "app/messages.h"
+#include "base/messages.h"
 
 #ifdef __linux__
 #include <sys/mman.h>

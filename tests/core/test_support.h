@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "app/file_flow.h"
-#include "app/messages.h"
+#include "base/messages.h"
 #include "image/dib_image.h"
 #include "image/pixel_ops.h"
 
@@ -84,7 +84,8 @@ std::string LibrarySourceDir(const std::string& sub);
 // Paths of the files in folder whose names end in suffix, sorted by name.
 std::vector<std::string> FilesIn(const std::string& folder, const std::string& suffix);
 
-// Red, green, blue of every pixel of a 1-, 4-, 8- or 24-bit image, rows from the top.
+// Red, green, blue of every pixel of a 1-, 4-, 8- or 24-bit image, rows from the top (black for
+// an index beyond the colour table).
 std::vector<uint8_t> RgbPixels(const DibImage* image);
 // ImageMagick's decoding of file as the raw samples the output options ask for ("-depth 8 rgb:-").
 std::vector<uint8_t> MagickPixels(const std::string& file, const std::string& options);

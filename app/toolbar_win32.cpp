@@ -1,4 +1,4 @@
-#include "document/toolbar_win32.h"
+#include "app/toolbar_win32.h"
 
 #include "app/resource_ids.h"
 

@@ -3,7 +3,7 @@
 #pragma once
 #include <cstddef>
 
-#include "image/bitmap_types.h"
+#include "base/platform_types.h"
 
 enum MessageCode {
   kMsgCannotOpen = 0,
