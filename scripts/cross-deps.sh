@@ -1,12 +1,11 @@
 #!/usr/bin/env bash
-# Cross-builds libjpeg-turbo (jpeg62 API) and libpng 1.6 for i686 Windows from Debian's source
-# packages into build/cross (cached: a second run does nothing). Also unpacks the sources, whose
-# test images (PngSuite, libjpeg-turbo's testimages) the tests use.
+# Cross-builds libjpeg-turbo (jpeg62 API) and libpng 1.6 for Windows from Debian's source
+# packages, one prefix per architecture: build/cross/i686 and build/cross/x86_64 (cached: a second
+# run does nothing).   scripts/cross-deps.sh [i686|x86_64]...   (default: both)
+# Also unpacks the sources, whose test images (PngSuite, libjpeg-turbo's testimages) the tests use.
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 src="$here/build/src"
-prefix="$here/build/cross"
-stamp="$prefix/.built"
 log() { printf '[cross-deps] %s\n' "$*"; }
 
 mkdir -p "$src"
@@ -35,21 +34,34 @@ png_src=$(ls -d "$src"/libpng1.6-*/ | head -n1)
 ln -sfn "$jpeg_src" "$src/libjpeg-turbo"
 ln -sfn "$png_src" "$src/libpng"
 
-if [ -f "$stamp" ]; then log "cached in $prefix"; exit 0; fi
-tc="$here/cmake/mingw-i686.cmake"
 jobs=$(nproc)
-log "building libjpeg-turbo for i686-w64-mingw32"
-cmake -S "$jpeg_src" -B "$prefix/build-jpeg" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$tc" \
-  -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$prefix" \
-  -DENABLE_SHARED=OFF -DWITH_TURBOJPEG=OFF -DWITH_JPEG8=OFF >/dev/null
-cmake --build "$prefix/build-jpeg" -j "$jobs" >/dev/null
-cmake --install "$prefix/build-jpeg" >/dev/null
-log "building libpng for i686-w64-mingw32"
-cmake -S "$png_src" -B "$prefix/build-png" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$tc" \
-  -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$prefix" \
-  -DPNG_SHARED=OFF -DPNG_TESTS=OFF -DPNG_EXECUTABLES=OFF \
-  -DZLIB_LIBRARY=/usr/i686-w64-mingw32/lib/libz.a -DZLIB_INCLUDE_DIR=/usr/i686-w64-mingw32/include >/dev/null
-cmake --build "$prefix/build-png" -j "$jobs" >/dev/null
-cmake --install "$prefix/build-png" >/dev/null
-touch "$stamp"
-log "installed into $prefix"
+build_arch() {
+  local arch=$1 tc sysroot prefix
+  case $arch in
+    i686) tc="$here/cmake/mingw-i686.cmake" ;;
+    x86_64) tc="$here/cmake/mingw-x86_64.cmake" ;;
+    *) echo "unknown architecture: $arch (i686 or x86_64)" >&2; return 1 ;;
+  esac
+  sysroot=/usr/$arch-w64-mingw32
+  prefix="$here/build/cross/$arch"
+  if [ -f "$prefix/.built" ]; then log "$arch: cached in $prefix"; return 0; fi
+  rm -rf "$prefix"
+  log "building libjpeg-turbo for $arch-w64-mingw32"
+  cmake -S "$jpeg_src" -B "$prefix/build-jpeg" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$tc" -Wno-dev \
+    -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$prefix" \
+    -DENABLE_SHARED=OFF -DWITH_TURBOJPEG=OFF -DWITH_JPEG8=OFF >/dev/null
+  cmake --build "$prefix/build-jpeg" -j "$jobs" >/dev/null
+  cmake --install "$prefix/build-jpeg" >/dev/null
+  log "building libpng for $arch-w64-mingw32"
+  cmake -S "$png_src" -B "$prefix/build-png" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$tc" -Wno-dev \
+    -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$prefix" \
+    -DPNG_SHARED=OFF -DPNG_TESTS=OFF -DPNG_EXECUTABLES=OFF \
+    -DZLIB_LIBRARY="$sysroot/lib/libz.a" -DZLIB_INCLUDE_DIR="$sysroot/include" >/dev/null
+  cmake --build "$prefix/build-png" -j "$jobs" >/dev/null
+  cmake --install "$prefix/build-png" >/dev/null
+  touch "$prefix/.built"
+  log "$arch: installed into $prefix"
+}
+archs=("$@")
+[ ${#archs[@]} -gt 0 ] || archs=(i686 x86_64)
+for arch in "${archs[@]}"; do build_arch "$arch"; done

@@ -1,15 +1,24 @@
 #!/usr/bin/env bash
 # Sets up, builds what is missing and runs Tessamor.exe under Wine with FILE (or the project's
-# own sample picture). With DISPLAY set the program opens on that display and the script waits
-# for it to end; without one it runs on a private Xvfb, writes a screenshot after start-up to
-# build/run-screenshot.png and stops the program again. Wine's state lives in build/wine.
+# own sample picture): the 32-bit program (build/win32) where this host runs 32-bit programs,
+# else the 64-bit one (build/win64); TESSAMOR_FORCE_WIN64=1 takes the 64-bit one anyway. With
+# DISPLAY set the program opens on that display and the script waits for it to end; without one
+# it runs on a private Xvfb, writes a screenshot after start-up to build/run-screenshot.png and
+# stops the program again. Wine's state lives in build/wine (32-bit) or build/wine64 (64-bit).
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 source "$here/scripts/wine-env.sh"
 "$here/scripts/setup.sh"
-"$here/scripts/build-win32.sh" >/dev/null
+if win32_runs; then
+  wine_arch 32
+  echo "running the 32-bit program (build/win32/Tessamor.exe)"
+else
+  wine_arch 64
+  echo "running the 64-bit program (build/win64/Tessamor.exe): $WIN32_WHY"
+fi
+"$here/scripts/build-win32.sh" "$WINE_BITS" >/dev/null
 
-folder="$here/build/win32-run"
+folder="$here/build/win$WINE_BITS-run"
 mkdir -p "$folder"
 input=${1:-}
 if [ -z "$input" ]; then
@@ -29,7 +38,7 @@ if [ -z "${DISPLAY:-}" ]; then
 fi
 wine_prefix
 winfile=$(winepath -w "$input")
-exe=$(winepath -w "$here/build/win32/Tessamor.exe")
+exe=$(winepath -w "$here/build/win$WINE_BITS/Tessamor.exe")
 cd "$folder"
 if [ $headless = 0 ]; then
   echo "starting Tessamor.exe with $input"

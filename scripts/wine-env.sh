@@ -1,6 +1,12 @@
-# Sourced by the Win32 scripts: the project's own Wine prefix under build/ and a private Xvfb.
-#   wine_env          exports WINEPREFIX (build/wine, or $TESSAMOR_WINEPREFIX) and the other
-#                     Wine variables
+# Sourced by the Windows scripts: which Windows build this host can run, the project's own Wine
+# prefix per architecture under build/, and a private Xvfb.
+#   win32_runs        true when this host runs 32-bit programs (tried, not guessed); otherwise
+#                     WIN32_WHY says why not. TESSAMOR_FORCE_WIN64=1 makes it false everywhere.
+#   wine_arch 32|64   the build the calls below work with (default 32): the 32-bit program in a
+#                     32-bit prefix through Debian's wine, or the 64-bit program in a 64-bit
+#                     prefix through Wine's 64-bit loader
+#   wine_env          exports WINEPREFIX (build/wine, or $TESSAMOR_WINEPREFIX; "64" appended for
+#                     the 64-bit prefix) and the other Wine variables
 #   wine_lock         waits until no other run uses the prefix, and holds it until exit (two
 #                     runs on one prefix would share one wineserver across two displays)
 #   wine_prefix       creates the prefix once (virtual desktop 1280x800, no Mono/Gecko offers)
@@ -8,13 +14,67 @@
 #   xvfb_stop         stops that Xvfb and the prefix's wineserver
 here=${here:-$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)}
 
+WINE_BITS=${WINE_BITS:-32}
+WIN32_WHY=""
+WIN32_CHECKED=""
+
+win32_runs() {
+  if [ -z "$WIN32_CHECKED" ]; then
+    WIN32_CHECKED=yes
+    local out
+    if [ "${TESSAMOR_FORCE_WIN64:-0}" = 1 ]; then
+      WIN32_WHY="TESSAMOR_FORCE_WIN64=1 is set"
+    elif [ ! -x /usr/lib/wine/wine ]; then
+      WIN32_WHY="32-bit Wine (wine32:i386) is not installed"
+    elif ! out=$(/usr/lib/wine/wine --version 2>&1); then
+      # Kernels without 32-bit emulation answer "Exec format error" here.
+      WIN32_WHY="this host's kernel runs no 32-bit programs (${out##*: })"
+    fi
+  fi
+  [ -z "$WIN32_WHY" ]
+}
+
+wine_arch() {
+  case "$1" in
+    32|64) WINE_BITS=$1 ;;
+    *) echo "wine_arch: 32 or 64, not '$1'" >&2; return 2 ;;
+  esac
+}
+
+# Debian's wine wrapper, and wineboot and winepath which call it, take the 32-bit loader whenever
+# wine32 is installed; these wrappers, early on PATH, send them to the 64-bit loader instead.
+wine64_wrappers() {
+  local bin="$here/build/wine64-bin" name
+  if [ ! -x /usr/lib/wine/wine64 ]; then
+    echo "64-bit Wine is missing: /usr/lib/wine/wine64 (package wine64)" >&2
+    return 1
+  fi
+  mkdir -p "$bin"
+  for name in wine wine-stable; do
+    if [ ! -x "$bin/$name" ]; then
+      printf '#!/bin/sh\nexport WINELOADER=/usr/lib/wine/wine64\nexec /usr/lib/wine/wine64 "$@"\n' >"$bin/$name"
+      chmod +x "$bin/$name"
+    fi
+  done
+  case ":$PATH:" in *":$bin:"*) ;; *) export PATH="$bin:$PATH" ;; esac
+}
+
 wine_env() {
-  export WINEPREFIX="${TESSAMOR_WINEPREFIX:-$here/build/wine}"
+  local base="${TESSAMOR_WINEPREFIX:-$here/build/wine}"
   export WINEDEBUG=-all
-  export WINEARCH=win32
   export LANG=ja_JP.UTF-8
   export LC_ALL=ja_JP.UTF-8
   export WINEDLLOVERRIDES="mscoree,mshtml="
+  if [ "$WINE_BITS" = 64 ]; then
+    export WINEPREFIX="${base}64"
+    export WINEARCH=win64
+    export WINELOADER=/usr/lib/wine/wine64
+    wine64_wrappers
+  else
+    export WINEPREFIX="$base"
+    export WINEARCH=win32
+    unset WINELOADER
+  fi
 }
 
 wine_lock() {
@@ -28,7 +88,7 @@ wine_prefix() {
   wine_env
   local ready="$WINEPREFIX/.tessamor-ready-2"
   if [ -f "$ready" ]; then return 0; fi
-  echo "[wine] creating the Wine prefix in $WINEPREFIX"
+  echo "[wine] creating the $WINE_BITS-bit Wine prefix in $WINEPREFIX"
   rm -rf "$WINEPREFIX"
   mkdir -p "$WINEPREFIX"
   wineboot -i >/dev/null 2>&1
