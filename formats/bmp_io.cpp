@@ -8,6 +8,24 @@
 
 namespace {
 
+// File positions in 64 bits: the long that ftell and fseek use has 32 bits on Windows, in the
+// 64-bit program too, so a position past 2 GB would read as an error there.
+int64_t Tell(std::FILE* stream) {
+#ifdef _WIN32
+  return ftello64(stream);
+#else
+  return ftello(stream);
+#endif
+}
+
+bool Seek(std::FILE* stream, int64_t offset, int whence) {
+#ifdef _WIN32
+  return fseeko64(stream, offset, whence) == 0;
+#else
+  return fseeko(stream, static_cast<off_t>(offset), whence) == 0;
+#endif
+}
+
 bool ValidDepth(int bpp) {
   return bpp == 1 || bpp == 4 || bpp == 8 || bpp == 16 || bpp == 24 || bpp == 32;
 }
@@ -73,10 +91,10 @@ bool BmpIOClass::CloseStream() {
 }
 
 uint64_t BmpIOClass::BytesLeft() {
-  const long here = std::ftell(stream_);
-  if (here < 0 || std::fseek(stream_, 0, SEEK_END) != 0) return 0;
-  const long end = std::ftell(stream_);
-  std::fseek(stream_, here, SEEK_SET);
+  const int64_t here = Tell(stream_);
+  if (here < 0 || !Seek(stream_, 0, SEEK_END)) return 0;
+  const int64_t end = Tell(stream_);
+  Seek(stream_, here, SEEK_SET);
   return end > here ? static_cast<uint64_t>(end - here) : 0;
 }
 
@@ -176,8 +194,8 @@ bool BmpIOClass::ReadHeader(DibImage* image) {
       masks[2] = 0xFF;
     }
   }
-  const long here = std::ftell(stream_);
-  header_end_ = here > 0 ? static_cast<uint32_t>(here) : 0;
+  const int64_t here = Tell(stream_);
+  header_end_ = here > 0 && here <= 0xFFFFFFFF ? static_cast<uint32_t>(here) : 0;
   if (pixel_offset_ < header_end_) pixel_offset_ = header_end_;
 
   // Uncompressed rows must be in the file (a last row cut short is tolerated and reads as 0).
@@ -192,7 +210,7 @@ bool BmpIOClass::ReadHeader(DibImage* image) {
 
 bool BmpIOClass::ReadBits(DibImage* image) {
   const size_t total = ImageBytes(image);
-  if (std::fseek(stream_, static_cast<long>(pixel_offset_), SEEK_SET) == 0) {
+  if (Seek(stream_, pixel_offset_, SEEK_SET)) {
     const size_t got = std::fread(image->bits, 1, total, stream_);
     std::memset(image->bits + got, 0, total - got);  // missing bytes read as 0
   }

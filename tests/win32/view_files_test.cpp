@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <shlobj.h>
+#include <winioctl.h>
 
 #include <cstring>
 #include <string>
@@ -187,6 +188,34 @@ TEST(Files, SaveRowsAskAndNeverChangeTheDocument) {
   ASSERT_EQ(bmp.size(), 54u + 24u * 3);
   EXPECT_EQ(static_cast<uint8_t>(bmp[54 + 3 * 2]), 0xFF - 0x20);  // bottom row, pixel 2: blue
   EXPECT_EQ(Doc().current_->bits[6], 0xFF - 0x20);
+}
+
+TEST(Files, PixelsBeyondTwoGigabytesIntoTheFileAreRead) {
+  // Windows' long has 32 bits in both programs: positions in the file are taken in 64 bits. The
+  // gap before the pixels is a hole in a sparse file, so the test writes only a few bytes.
+  ResetDocument();
+  std::string bytes = FileBytes(WriteBmp24("far.bmp", 7, 3, Ramp));
+  const std::string bits = bytes.substr(54);
+  const DWORD offset = 0x80000000u + 54;
+  std::memcpy(&bytes[10], &offset, 4);  // bfOffBits
+  const std::string path = test_folder + "\\far.bmp";
+  HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(file, INVALID_HANDLE_VALUE);
+  DWORD written = 0, ignored = 0;
+  LARGE_INTEGER at;
+  at.QuadPart = offset;
+  DeviceIoControl(file, FSCTL_SET_SPARSE, nullptr, 0, nullptr, 0, &ignored, nullptr);
+  const bool ok = WriteFile(file, bytes.data(), 54, &written, nullptr) && SetFilePointerEx(file, at, nullptr, FILE_BEGIN) &&
+                  WriteFile(file, bits.data(), static_cast<DWORD>(bits.size()), &written, nullptr);
+  CloseHandle(file);
+  ASSERT_TRUE(ok);
+  RecordingChannel channel;
+  EXPECT_TRUE(OpenByMessage(path)) << Shown(channel);
+  if (Doc().current_) {
+    EXPECT_EQ(RowAddress(Doc().current_, 2)[3 * 6], Ramp(6, 2));  // blue of the last pixel
+  }
+  ResetDocument();
+  DeleteFileA(path.c_str());
 }
 
 TEST(Files, AddedExtensionDoesNotReplaceAFileUnasked) {
