@@ -1,5 +1,6 @@
 // File access, the open and save flows, and tessamor-cli from the outside.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstring>
@@ -145,24 +146,40 @@ TEST(OpenFlow, ALoadReplacesTheDocumentUnlessABlendLoadsItsSecondImage) {
 
 TEST(SaveFlow, AFailedWriteLeavesTheExistingFileAlone) {
   TempDir dir;
-  WriteFileBytes(dir.File("keep.bmp"), {'o', 'l', 'd'});
+  const std::string target = dir.File("keep.bmp"), temporary = target + ".tmp~";
+  const std::vector<uint8_t> old{'o', 'l', 'd'};
+  WriteFileBytes(target, old);
   Filter doc;
-  doc.pending_ = NewImage(2, 2, 24).release();
+  doc.pending_ = NewImage(40, 40, 24).release();
   doc.Commit();
-  RecordingChannel channel;
-  // The folder cannot take the temporary file: nothing is written, the old file stays.
-  ASSERT_EQ(chmod(dir.path().c_str(), 0500), 0);
-  const bool saved = SaveImageFile(doc, dir.File("keep.bmp").c_str(), 0);
-  chmod(dir.path().c_str(), 0700);
-  if (geteuid() != 0) {  // root writes anyway
-    EXPECT_FALSE(saved);
-    EXPECT_TRUE(channel.ShowedOnly(kMsgCannotOpen));
-    EXPECT_EQ(ReadFileBytes(dir.File("keep.bmp")), (std::vector<uint8_t>{'o', 'l', 'd'}));
+  ASSERT_EQ(access("/dev/full", W_OK), 0) << "the test needs /dev/full, which takes no byte";
+  // Failures that root meets too: the temporary file cannot be created (a folder holds its
+  // name), or every write to it fails (it leads to a device that takes nothing).
+  const struct Row {
+    const char* what;
+    int code;
+    int (*arrange)(const char* temporary);
+    bool removed;  // the flow took its temporary away (a folder is not its to remove)
+  } rows[] = {
+      {"cannot open", kMsgCannotOpen, [](const char* t) { return mkdir(t, 0700); }, false},
+      {"cannot write", kMsgWriteFailed, [](const char* t) { return symlink("/dev/full", t); }, true},
+  };
+  struct stat info;
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.what);
+    ASSERT_EQ(row.arrange(temporary.c_str()), 0);
+    RecordingChannel channel;
+    EXPECT_FALSE(SaveImageFile(doc, target.c_str(), 0));
+    EXPECT_TRUE(channel.ShowedOnly(row.code));
+    EXPECT_EQ(ReadFileBytes(target), old);
+    EXPECT_EQ(lstat(temporary.c_str(), &info) != 0, row.removed);
+    rmdir(temporary.c_str());
+    unlink(temporary.c_str());
   }
   // A complete write replaces the file and leaves no temporary behind.
-  EXPECT_TRUE(SaveImageFile(doc, dir.File("keep.bmp").c_str(), 0));
-  EXPECT_EQ(ReadFileBytes(dir.File("keep.bmp")).size(), 54u + 16u);
-  EXPECT_TRUE(ReadFileBytes(dir.File("keep.bmp.tmp~")).empty());
+  EXPECT_TRUE(SaveImageFile(doc, target.c_str(), 0));
+  EXPECT_EQ(ReadFileBytes(target).size(), 54u + 40u * 120u);
+  EXPECT_NE(lstat(temporary.c_str(), &info), 0);
 }
 
 TEST(CommandLine, ReadsAppliesWritesAndReports) {
