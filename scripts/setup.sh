@@ -21,6 +21,15 @@ cross_pkgs=(g++-mingw-w64-i686 g++-mingw-w64-x86-64 libz-mingw-w64-dev nasm wine
   xvfb xauth x11-apps locales fonts-ipafont-gothic fonts-wine python3 dpkg-dev)
 
 if [ "${TESSAMOR_NATIVE_ONLY:-0}" = 1 ]; then cross_pkgs=(); fi
+# 32-bit Wine only where the kernel runs 32-bit programs: elsewhere it could not start, and the
+# scripts of its packages could fail to install.
+source "$here/scripts/wine-env.sh"
+if [ ${#cross_pkgs[@]} -gt 0 ] && ! kernel_runs_i386; then
+  log "$KERNEL_WHY: 32-bit Wine is left out, the 64-bit program will be run"
+  kept=()
+  for p in "${cross_pkgs[@]}"; do [ "$p" = wine32:i386 ] || kept+=("$p"); done
+  cross_pkgs=("${kept[@]}")
+fi
 
 missing=()
 for p in "${native_pkgs[@]}" "${cross_pkgs[@]}"; do
@@ -32,7 +41,7 @@ for p in "${native_pkgs[@]}" "${cross_pkgs[@]}"; do
 done
 
 need_update=0
-if [ ${#cross_pkgs[@]} -gt 0 ] && ! dpkg --print-foreign-architectures | grep -qx i386; then
+if [[ " ${cross_pkgs[*]} " == *" wine32:i386 "* ]] && ! dpkg --print-foreign-architectures | grep -qx i386; then
   log "adding the i386 architecture (32-bit Wine)"
   $SUDO dpkg --add-architecture i386
   need_update=1

@@ -1,7 +1,9 @@
 # Sourced by the Windows scripts: which Windows build this host can run, the project's own Wine
 # prefix per architecture under build/, and a private Xvfb.
-#   win32_runs        true when this host runs 32-bit programs (tried, not guessed); otherwise
-#                     WIN32_WHY says why not. TESSAMOR_FORCE_WIN64=1 makes it false everywhere.
+#   kernel_runs_i386  true when the kernel runs 32-bit x86 programs (tried, not guessed)
+#   win32_runs        true when this host runs the 32-bit Windows program: its kernel runs
+#                     32-bit programs and 32-bit Wine starts; otherwise WIN32_WHY says why not.
+#                     TESSAMOR_FORCE_WIN64=1 makes it false everywhere.
 #   wine_arch 32|64   the build the calls below work with (default 32): the 32-bit program in a
 #                     32-bit prefix through Debian's wine, or the 64-bit program in a 64-bit
 #                     prefix through Wine's 64-bit loader
@@ -18,17 +20,41 @@ WINE_BITS=${WINE_BITS:-32}
 WIN32_WHY=""
 WIN32_CHECKED=""
 
+# Whether the kernel runs 32-bit x86 programs at all, found out by running one: 93 bytes of ELF
+# whose only instructions exit with status 0. Needs no 32-bit package. KERNEL_WHY says why not.
+KERNEL_WHY=""
+kernel_runs_i386() {
+  local probe="$here/build/i386-probe" out
+  if [ ! -x "$probe" ]; then
+    mkdir -p "$here/build"
+    local elf='\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00'       # 32-bit, little-endian
+    elf+='\x02\x00\x03\x00\x01\x00\x00\x00\x54\x80\x04\x08\x34\x00\x00\x00'   # executable, i386, entry
+    elf+='\x00\x00\x00\x00\x00\x00\x00\x00\x34\x00\x20\x00\x01\x00\x00\x00'   # one program header
+    elf+='\x00\x00\x00\x00\x01\x00\x00\x00\x00\x00\x00\x00\x00\x80\x04\x08'   # load the file at 0x8048000
+    elf+='\x00\x80\x04\x08\x5d\x00\x00\x00\x5d\x00\x00\x00\x05\x00\x00\x00'   # 93 bytes, readable, executable
+    elf+='\x00\x10\x00\x00\xb8\x01\x00\x00\x00\x31\xdb\xcd\x80'               # exit(0)
+    printf "$elf" >"$probe.tmp"
+    chmod +x "$probe.tmp"
+    mv "$probe.tmp" "$probe"
+  fi
+  if out=$("$probe" 2>&1); then return 0; fi
+  # Kernels without 32-bit emulation answer "Exec format error".
+  KERNEL_WHY="this host's kernel runs no 32-bit programs (${out##*: })"
+  return 1
+}
+
 win32_runs() {
   if [ -z "$WIN32_CHECKED" ]; then
     WIN32_CHECKED=yes
     local out
     if [ "${TESSAMOR_FORCE_WIN64:-0}" = 1 ]; then
       WIN32_WHY="TESSAMOR_FORCE_WIN64=1 is set"
+    elif ! kernel_runs_i386; then
+      WIN32_WHY=$KERNEL_WHY
     elif [ ! -x /usr/lib/wine/wine ]; then
       WIN32_WHY="32-bit Wine (wine32:i386) is not installed"
     elif ! out=$(/usr/lib/wine/wine --version 2>&1); then
-      # Kernels without 32-bit emulation answer "Exec format error" here.
-      WIN32_WHY="this host's kernel runs no 32-bit programs (${out##*: })"
+      WIN32_WHY="32-bit Wine does not start here (${out##*: })"
     fi
   fi
   [ -z "$WIN32_WHY" ]
