@@ -1,10 +1,11 @@
 // tessamor-cli: the image core from the command line, for batch work.
-//   tessamor-cli INPUT [--cmd ID]... [--pnm-ascii] -o OUTPUT
+//   tessamor-cli INPUT [--cmd ID]... [--pnm-ascii] [--max-pixels N] -o OUTPUT
 //   tessamor-cli --info FILE
 //   tessamor-cli --sample FILE   (writes the project's own sample picture)
 // Messages go to standard error as UTF-8; the exit status is 0 on success, 1 on any failure.
 #include <iconv.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -44,8 +45,11 @@ class TerminalChannel : public UserChannel {
     if (icon == MB_ICONHAND || icon == MB_ICONEXCLAMATION) failed_ = true;
     std::string line = caption ? ToUtf8(caption) + ": " : std::string();
     std::fprintf(stderr, "%s%s\n", line.c_str(), ToUtf8(text).c_str());
+    if (!reason_.empty()) std::fprintf(stderr, "reason: %s\n", reason_.c_str());
+    reason_.clear();
     return IDOK;
   }
+  void Reason(const char* text) override { reason_ = text; }
   void ProgressBegin(const char*) override {}
   void ProgressStep(const char*) override {}
   void ProgressEnd() override {}
@@ -53,18 +57,20 @@ class TerminalChannel : public UserChannel {
 
  private:
   bool failed_ = false;
+  std::string reason_;  // of the refusal whose box comes next
 };
 
 bool Supported(int id) { return id == 106 || id == 107 || Filter::HasOperation(id); }
 
 void PrintHelp() {
   std::printf(
-      "usage: tessamor-cli INPUT [--cmd ID]... [--pnm-ascii] -o OUTPUT\n"
-      "       tessamor-cli --info FILE\n"
+      "usage: tessamor-cli INPUT [--cmd ID]... [--pnm-ascii] [--max-pixels N] -o OUTPUT\n"
+      "       tessamor-cli [--max-pixels N] --info FILE\n"
       "       tessamor-cli --sample FILE\n"
       "Reads INPUT (the format by its extension), applies the menu commands ID in order and\n"
       "writes OUTPUT in the format its extension names. --pnm-ascii writes PBM, PGM and PPM\n"
-      "files in their ASCII variants (P1, P2, P3) instead of binary (P4, P5, P6).\n\ncommands:\n");
+      "files in their ASCII variants (P1, P2, P3) instead of binary (P4, P5, P6).\n"
+      "--max-pixels N refuses images of more than N pixels (default 268435456).\n\ncommands:\n");
   for (const CommandEntry* e = kCommandTable; e->id; ++e)
     if (Supported(e->id)) std::printf("  %d  %s\n", e->id, ToUtf8(e->label).c_str());
 }
@@ -145,10 +151,24 @@ int main(int argc, char** argv) {
       return WriteSample(doc, argv[i + 1]);
     } else if (arg == "--cmd") {
       if (i + 1 >= argc) return Usage("--cmd needs a command id");
+      const char* text = argv[++i];
       char* end = nullptr;
-      const long id = std::strtol(argv[++i], &end, 10);
-      if (*end != '\0' || !Supported(static_cast<int>(id))) return Usage("unknown command id");
+      errno = 0;
+      const long long id = std::strtoll(text, &end, 10);
+      // The whole text, and a number an int holds (no id may wrap round to a known one).
+      if (end == text || *end != '\0' || errno == ERANGE || id < 1 || id > 0xFFFF ||
+          !Supported(static_cast<int>(id)))
+        return Usage("unknown command id");
       commands.push_back(static_cast<int>(id));
+    } else if (arg == "--max-pixels") {
+      if (i + 1 >= argc) return Usage("--max-pixels needs a number");
+      const char* text = argv[++i];
+      char* end = nullptr;
+      errno = 0;
+      const unsigned long long n = std::strtoull(text, &end, 10);
+      if (end == text || *end != '\0' || errno == ERANGE || text[0] == '-' || n == 0 || n > (1ULL << 32))
+        return Usage("--max-pixels takes a whole number of pixels from 1 to 4294967296");
+      SetMaxPixels(n);
     } else if (arg == "--pnm-ascii") {
       pnm_ascii = 1;  // the PgmSaveMode setting: PBM, PGM and PPM in their ASCII variants
     } else if (arg == "-o") {

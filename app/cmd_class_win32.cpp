@@ -53,6 +53,7 @@ void CmdClass::LoadSettings() {
   settings_ = ParseSettings(ReadTextFile(SettingsPath(program_dir_).c_str()), pictures);
   background_colour_ = settings_.bk_colour;
   fit_in_slideshow_ = static_cast<uint32_t>(settings_.slide_mode);
+  SetMaxPixels(settings_.max_pixels);
   SetCurrentDirectoryA(settings_.dir_name);
 }
 

@@ -71,7 +71,8 @@ DibImage* LoadImageWith(const MDIBCtrl& doc, BmpIOClass& io, const char* path) {
   if (!stride || stride != image->stride || image->colours > 256 ||
       (h.biBitCount <= 8 && image->colours > (1u << h.biBitCount))) {
     io.CloseRead();
-    ShowError(kMsgUnsupported);
+    const std::string size = SizeProblem(h.biWidth, h.biHeight, h.biBitCount);
+    ShowRefusal(kMsgUnsupported, size.empty() ? "inconsistent header" : size.c_str());
     return nullptr;
   }
   h.biSizeImage = stride * static_cast<uint32_t>(h.biHeight);

@@ -101,6 +101,12 @@ Settings ParseSettings(const std::string& ini, const char* default_dir) {
   s.thumb_width = ReadInt(ini, "THUMBNAIL", "ThumbWidth", 80);
   s.thumb_height = ReadInt(ini, "THUMBNAIL", "ThumbHeight", 80);
   s.pgm_save_mode = ReadInt(ini, "PPMPGMPBM", "PgmSaveMode", 0);
+  // Only a whole number of pixels above zero replaces the size limit's default.
+  if (FindIniValue(ini, "LIMIT", "MaxPixels", &v)) {
+    char* end = nullptr;
+    const unsigned long long n = std::strtoull(v.c_str(), &end, 10);
+    if (end != v.c_str() && *end == '\0' && v[0] != '-' && n > 0) s.max_pixels = n;
+  }
   const std::string dir = FindIniValue(ini, kDirectory, kDirName, &v) ? v : std::string(default_dir);
   std::snprintf(s.dir_name, sizeof s.dir_name, "%s", dir.c_str());
   return s;

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "image/bitmap_types.h"
+#include "image/dib_image.h"
 
 struct Settings {
   uint32_t bk_colour = 0xFFFFFF;  // COLOR BkColor, 0x00BBGGRR
@@ -16,6 +16,7 @@ struct Settings {
   int thumb_height = 80;          // THUMBNAIL ThumbHeight
   int pgm_save_mode = 0;          // PPMPGMPBM PgmSaveMode: non-zero saves ASCII PNM
   char dir_name[MAX_PATH] = "";   // DIRECTORY DirName: the working directory
+  uint64_t max_pixels = kDefaultMaxPixels;  // LIMIT MaxPixels: the largest image opened (read only)
 };
 
 // A BkColor text read as strtol with base 0 does: 0x… hexadecimal, 0… octal, else decimal;

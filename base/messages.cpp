@@ -74,6 +74,11 @@ int AskQuestion(const char* text, bool owned) {
   return Channel().Message(text, kCaptionQuestion, MB_OKCANCEL | MB_ICONQUESTION, owned);
 }
 
+int ShowRefusal(int code, const char* reason) {
+  Channel().Reason(reason);
+  return ShowError(code);
+}
+
 Error::Error() { Channel().Message("エラーです", nullptr, MB_ICONHAND, false); }
 
 Error::~Error() = default;

@@ -41,6 +41,10 @@ class UserChannel {
   // A message box: text, caption (null for none), style bits as MB_*, and whether the main
   // window owns it. Returns the button pressed (IDOK, IDCANCEL ...).
   virtual int Message(const char* text, const char* caption, unsigned style, bool owned) = 0;
+  // Why the file about to be refused was refused, in English ("truncated pixel data" ...), given
+  // just before the box. The program's box keeps its fixed text; the command-line tool prints the
+  // reason on a line of its own.
+  virtual void Reason(const char*) {}
   virtual void ProgressBegin(const char* caption) = 0;
   virtual void ProgressStep(const char* counter_text) = 0;
   virtual void ProgressEnd() = 0;
@@ -56,6 +60,8 @@ int ShowError(int code);                                   // error box, no capt
 int ShowWarning(int code, const char* caption, bool owned);
 int ShowInfo(int code, const char* caption, bool owned);
 int AskQuestion(const char* text, bool owned);             // OK/Cancel, caption "問合せ"
+// A file refused: the reason to the channel, then the error box of code.
+int ShowRefusal(int code, const char* reason);
 
 // The generic error report: constructing it shows "エラーです".
 class Error {

@@ -1,6 +1,7 @@
 #include "image/dib_image.h"
 
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 
 #include "base/messages.h"
@@ -34,9 +35,45 @@ size_t InfoBytes(const DibImage* image) {
   return sizeof(BITMAPINFOHEADER) + sizeof(RGBQUAD) * image->colours;
 }
 
+namespace {
+uint64_t max_pixels = kDefaultMaxPixels;
+}
+
+uint64_t MaxPixels() { return max_pixels; }
+
+// Beyond 2^32 pixels the bitmap's 32-bit size field would refuse the image anyway.
+void SetMaxPixels(uint64_t pixels) {
+  max_pixels = pixels == 0 ? kDefaultMaxPixels : pixels < (uint64_t{1} << 32) ? pixels : uint64_t{1} << 32;
+}
+
+std::string SizeProblem(int64_t width, int64_t height, int bpp) {
+  char text[160];
+  if (width <= 0 || height <= 0 || width > 0x7FFFFFFF || height > 0x7FFFFFFF || bpp <= 0 || bpp > 32) {
+    std::snprintf(text, sizeof text, "invalid size %lld x %lld at %d bits per pixel", static_cast<long long>(width),
+                  static_cast<long long>(height), bpp);
+    return text;
+  }
+  const uint64_t pixels = static_cast<uint64_t>(width) * static_cast<uint64_t>(height);
+  if (pixels > max_pixels) {
+    std::snprintf(text, sizeof text, "too large for the size limit: %lld x %lld is %llu pixels, the limit is %llu",
+                  static_cast<long long>(width), static_cast<long long>(height),
+                  static_cast<unsigned long long>(pixels), static_cast<unsigned long long>(max_pixels));
+    return text;
+  }
+  const uint64_t total = static_cast<uint64_t>(RowBytes(static_cast<int32_t>(width), bpp)) * static_cast<uint64_t>(height);
+  if (total > SIZE_MAX / 2 || total > 0xFFFFFFFFu) {
+    std::snprintf(text, sizeof text, "too large: %lld x %lld at %d bits per pixel needs %llu bytes",
+                  static_cast<long long>(width), static_cast<long long>(height), bpp,
+                  static_cast<unsigned long long>(total));
+    return text;
+  }
+  return "";
+}
+
 uint32_t CheckedStride(int64_t width, int64_t height, int bpp) {
   if (width <= 0 || height <= 0 || bpp <= 0 || bpp > 32) return 0;
-  if (static_cast<uint64_t>(width) * static_cast<uint64_t>(height) > kMaxPixels) return 0;
+  if (width > 0x7FFFFFFF || height > 0x7FFFFFFF) return 0;
+  if (static_cast<uint64_t>(width) * static_cast<uint64_t>(height) > max_pixels) return 0;
   const uint64_t stride = RowBytes(static_cast<int32_t>(width), bpp);
   const uint64_t total = stride * static_cast<uint64_t>(height);
   if (total > SIZE_MAX / 2 || total > 0xFFFFFFFFu) return 0;

@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <string>
 
 #include "image/bitmap_types.h"
 
@@ -46,7 +47,10 @@ struct DibImage {
 };
 
 // Largest image the program takes on, in pixels; larger sizes are refused before allocating.
-constexpr uint64_t kMaxPixels = uint64_t{1} << 28;
+// The settings file (LIMIT MaxPixels) and the command-line tool (--max-pixels) can change it.
+constexpr uint64_t kDefaultMaxPixels = uint64_t{1} << 28;
+uint64_t MaxPixels();
+void SetMaxPixels(uint64_t pixels);  // 0 restores the default
 
 // Bytes of one row of width pixels at bpp bits, rounded up to a multiple of 4.
 uint32_t RowBytes(int32_t width, int bpp);
@@ -76,8 +80,10 @@ inline bool IsRunLength(const DibImage* image) {
 size_t InfoBytes(const DibImage* image);
 
 // Checks that width x height at bpp bits is a size the program can hold: both positive, at
-// most kMaxPixels, and height * stride representable. Returns the stride, or 0 when refused.
+// most MaxPixels(), and height * stride representable. Returns the stride, or 0 when refused.
 uint32_t CheckedStride(int64_t width, int64_t height, int bpp);
+// Why CheckedStride refuses a size, in English ("" when it does not).
+std::string SizeProblem(int64_t width, int64_t height, int bpp);
 
 // Pixel buffer allocation that never ends the process: null (after showing "not enough memory")
 // when the block cannot be had. Zero-filled.

@@ -29,6 +29,7 @@ class RecordingChannel : public UserChannel {
     answers.erase(answers.begin());
     return answer;
   }
+  void Reason(const char* text) override { reasons.push_back(text); }
   void ProgressBegin(const char* caption) override { progress.push_back(std::string("begin:") + caption); }
   void ProgressStep(const char* text) override { progress.push_back(text); }
   void ProgressEnd() override { progress.push_back("end"); }
@@ -39,6 +40,7 @@ class RecordingChannel : public UserChannel {
   std::vector<Box> boxes;
   std::vector<int> answers;
   std::vector<std::string> progress;
+  std::vector<std::string> reasons;  // of refused files, in English
 
  private:
   UserChannel* previous_;

@@ -3,7 +3,7 @@
 #include "tests/fuzz/fuzz_support.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  CappedReader<PgmIOClass> io;
+  PgmIOClass io;
   LoadBytes(io, data, size, ".pnm");
   return 0;
 }

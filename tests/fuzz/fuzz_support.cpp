@@ -23,6 +23,7 @@ bool LoadBytes(BmpIOClass& io, const uint8_t* data, size_t size, const char* ext
   const bool written = std::fwrite(data, 1, size, f) == size;
   std::fclose(f);
   if (!written) return false;
+  SetMaxPixels(kFuzzMaxPixels);
   MDIBCtrl doc;
   DibImage* image = LoadImageWith(doc, io, path.c_str());
   std::remove(path.c_str());
