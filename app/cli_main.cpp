@@ -86,6 +86,7 @@ int PrintInfo(Filter& doc, const char* path) {
   std::printf("colour form: %s\n", ToUtf8(t.colour_form.c_str()).c_str());
   std::printf("compression: %s\n", t.compression.c_str());
   if (!t.levels.empty()) std::printf("levels: %s\n", t.levels.c_str());
+  if (!t.orientation.empty()) std::printf("orientation: %s\n", ToUtf8(t.orientation.c_str()).c_str());
   return 0;
 }
 

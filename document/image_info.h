@@ -10,6 +10,7 @@ struct LoadedImageTexts {
   std::string colour_form;  // "Palette", "TrueColor(24bit)", "RGB" ...
   std::string compression;  // "BI_RGB", "LZW", "Paeth" ... or empty
   std::string levels;       // PNM maximum value, or empty
+  std::string orientation;  // JPEG: the EXIF orientation found and how the picture was turned, or empty
 };
 
 LoadedImageTexts DescribeLoadedImage(const DibImage* image);

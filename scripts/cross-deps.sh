@@ -2,7 +2,8 @@
 # Cross-builds libjpeg-turbo (jpeg62 API) and libpng 1.6 for Windows from Debian's source
 # packages, one prefix per architecture: build/cross/i686 and build/cross/x86_64 (cached: a second
 # run does nothing).   scripts/cross-deps.sh [i686|x86_64]...   (default: both)
-# Also unpacks the sources, whose test images (PngSuite, libjpeg-turbo's testimages) the tests use.
+# Also unpacks the sources, whose test images (PngSuite, libjpeg-turbo's testimages) the tests
+# use, and the test images of Pillow's source package.
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 src="$here/build/src"
@@ -29,6 +30,17 @@ for pkg in libjpeg-turbo libpng1.6; do
     dpkg-source --no-check -x "$(ls "${pkg}"_*.dsc | head -n1)" >/dev/null
   fi
 done
+# Pillow's source package carries a large public corpus of test images (BMP, GIF, PNG, JPEG with
+# EXIF orientations, CMYK ...); only that folder is unpacked, into build/src/pillow-images.
+if [ ! -d "$src/pillow-images" ]; then
+  log "fetching the Debian source package pillow (its test images)"
+  fetch_source pillow
+  rm -rf "$src/pillow-unpack"
+  mkdir -p "$src/pillow-unpack"
+  tar -xJf "$(ls pillow_*.orig.tar.* | head -n1)" -C "$src/pillow-unpack" --wildcards '*/Tests/images/*'
+  mv "$src"/pillow-unpack/*/Tests/images "$src/pillow-images"
+  rm -rf "$src/pillow-unpack"
+fi
 jpeg_src=$(ls -d "$src"/libjpeg-turbo-*/ | head -n1)
 png_src=$(ls -d "$src"/libpng1.6-*/ | head -n1)
 ln -sfn "$jpeg_src" "$src/libjpeg-turbo"
