@@ -35,7 +35,17 @@ class BmpIOClass : public FileAccess {
 
  private:
   uint32_t header_end_ = 0;     // file offset just after the header and colour table
+  // Reading helpers: a run-length stream of any length; transparency in the pixel words.
+  bool ReadRunLength(DibImage* image);
+  bool HasAlpha(const DibImage* image) const;
+  void Repack32(DibImage* image, bool alpha) const;
+  void Flatten16(DibImage* image) const;
+
   bool top_down_ = false;       // rows stored top row first
-  bool repack32_ = false;       // 32-bit masks that are not whole bytes: repacked on reading
+  bool repack32_ = false;       // 32-bit masks that are not whole bytes, or alpha: repacked on reading
   uint32_t file_masks_[3] = {}; // red, green, blue masks as the file gave them
+  uint32_t file_alpha_ = 0;     // the alpha mask of bit fields, 0 for none
 };
+
+// Compression code of bit fields with an alpha mask (read as bit fields with transparency).
+constexpr uint32_t kAlphaBitFields = 6;

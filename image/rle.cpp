@@ -4,68 +4,17 @@
 #include <vector>
 
 #include "image/pixel_ops.h"
+#include "image/rle_decode.h"
 
 namespace {
 
-// Decodes a stream of the given depth (8 or 4) into a zero-filled height * stride block.
-// Every write is clipped to its row; a run that starts beyond the row's end fails.
+// Decodes the image's own stream (its height * stride buffer) into a new zero-filled block.
 BitsPtr Decode(const DibImage* image, int bpp) {
-  const int width = Width(image), height = Height(image);
-  const size_t stride = image->stride;
   const size_t total = ImageBytes(image);
   BitsPtr out(AllocateBits(total));
   if (!out) return nullptr;
-  uint8_t* dst = out.get();
-  const uint8_t* s = image->bits;
-  size_t pos = 0;
-  int x = 0, y = 0;  // y counts rows in memory order (bottom row first)
-
-  auto put = [&](int px, int v) {
-    uint8_t* row = dst + static_cast<size_t>(y) * stride;
-    if (bpp == 8) {
-      row[px] = static_cast<uint8_t>(v);
-    } else {
-      uint8_t& b = row[px >> 1];
-      b = (px & 1) ? static_cast<uint8_t>((b & 0xF0) | (v & 0x0F))
-                   : static_cast<uint8_t>((b & 0x0F) | ((v & 0x0F) << 4));
-    }
-  };
-
-  while (y < height && pos + 1 < total) {
-    const int count = s[pos], value = s[pos + 1];
-    pos += 2;
-    if (count > 0) {  // encoded run
-      if (x >= width) return nullptr;
-      const int start = x;
-      const int end = x + count < width ? x + count : width;
-      for (int i = 0; x < end; ++i, ++x)
-        put(x, bpp == 8 ? value : ((i & 1) ? (value & 0x0F) : (value >> 4)));
-      x = start + count;
-      continue;
-    }
-    if (value == 0) {  // end of row
-      x = 0;
-      ++y;
-    } else if (value == 1) {  // end of bitmap
-      break;
-    } else if (value == 2) {  // delta
-      if (pos + 1 >= total) break;
-      x += s[pos];
-      y += s[pos + 1];
-      pos += 2;
-    } else {  // absolute run of value pixels
-      const size_t bytes = bpp == 8 ? static_cast<size_t>(value) : (static_cast<size_t>(value) + 1) / 2;
-      for (int i = 0; i < value; ++i, ++x) {
-        const size_t at = pos + (bpp == 8 ? static_cast<size_t>(i) : static_cast<size_t>(i) / 2);
-        if (at >= total) break;
-        if (x < width) {
-          const int b = s[at];
-          put(x, bpp == 8 ? b : ((i & 1) ? (b & 0x0F) : (b >> 4)));
-        }
-      }
-      pos += bytes + (bytes & 1);
-    }
-  }
+  RleMemorySource source{image->bits, total};
+  if (!DecodeRleStream(source, RleLayout{Width(image), Height(image), image->stride, bpp}, out.get())) return nullptr;
   return out;
 }
 

@@ -19,6 +19,7 @@ struct BmpBuilder {
   std::vector<uint8_t> pixels;
   int32_t offset_adjust = 0;
   uint32_t header_size = 40;
+  uint32_t masks[4] = {};  // red, green, blue, alpha: inside the header from 52 bytes on
 
   std::vector<uint8_t> Bytes() const {
     std::vector<uint8_t> f(14 + header_size, 0);
@@ -31,6 +32,7 @@ struct BmpBuilder {
     PutLE16(&f[28], bpp);
     PutLE32(&f[30], compression);
     PutLE32(&f[46], clr_used);
+    for (uint32_t i = 0; i < 4 && 40 + 4 * i < header_size; ++i) PutLE32(&f[54 + 4 * i], masks[i]);
     f.insert(f.end(), table.begin(), table.end());
     f.insert(f.end(), pixels.begin(), pixels.end());
     PutLE32(&f[2], static_cast<uint32_t>(f.size()));
@@ -156,6 +158,86 @@ TEST(BmpRead, TruncatedPixelsReadAsZeroAndOversizedTablesAreClamped) {
   EXPECT_EQ(p.image()->info->bmiHeader.biClrUsed, 16u);
 }
 
+// The headers current programs write (52 to 124 bytes, masks inside) and bit fields with an
+// alpha mask: transparency is blended onto the background (white here) and the pixels read as
+// red, green, blue through the image's true-colour copy. Saving writes the 40-byte header.
+TEST(BmpRead, LongerHeadersMasksAndTransparency) {
+  TempDir dir;
+  const struct Case {
+    const char* what;
+    uint32_t header_size, bpp, compression, masks[4];
+    std::vector<uint8_t> table;    // masks after a 40-byte header, or the colour table
+    std::vector<uint8_t> pixels;   // one row of two pixels
+    std::vector<uint8_t> rgb;      // expected red, green, blue of both pixels
+  } cases[] = {
+      // alpha 128 over white: (c * 128 + 255 * 127 + 127) / 255
+      {"version 5, 32-bit ARGB", 124, 32, BI_BITFIELDS, {0xFF0000, 0xFF00, 0xFF, 0xFF000000}, {},
+       {0x00, 0x64, 0xC8, 0x80, 0x30, 0x20, 0x10, 0xFF}, {227, 177, 127, 0x10, 0x20, 0x30}},
+      {"version 4, 32-bit XBGR", 108, 32, BI_BITFIELDS, {0xFF, 0xFF00, 0xFF0000, 0}, {},
+       {0x10, 0x20, 0x30, 0x99, 0, 0, 0, 0}, {0x10, 0x20, 0x30, 0, 0, 0}},
+      {"alpha never set: opaque", 108, 32, BI_BITFIELDS, {0xFF0000, 0xFF00, 0xFF, 0xFF000000}, {},
+       {1, 2, 3, 0, 4, 5, 6, 0}, {3, 2, 1, 6, 5, 4}},
+      // 4-4-4-4 with alpha 8/15: blended, then kept as 5-5-5 (which reads as c * 8 + 7)
+      {"version 5, 16-bit ARGB 4444", 124, 16, BI_BITFIELDS, {0x0F00, 0x00F0, 0x000F, 0xF000}, {},
+       {0x84, 0x8F, 0x00, 0xF0, 0, 0}, {255, 191, 159, 7, 7, 7}},
+      {"40-byte header, alpha bit fields", 40, 32, 6, {}, {0, 0, 0xFF, 0, 0, 0xFF, 0, 0, 0xFF, 0, 0, 0, 0, 0, 0, 0xFF},
+       {9, 8, 7, 0, 9, 8, 7, 0xFF}, {255, 255, 255, 7, 8, 9}},
+      {"version 4, palette", 108, 8, BI_RGB, {}, {1, 2, 3, 0, 4, 5, 6, 0}, {1, 0, 0, 0}, {6, 5, 4, 3, 2, 1}},
+  };
+  for (const Case& c : cases) {
+    BmpBuilder b;
+    b.width = 2;
+    b.height = 1;
+    b.header_size = c.header_size;
+    b.bpp = static_cast<uint16_t>(c.bpp);
+    b.compression = c.compression;
+    std::copy(c.masks, c.masks + 4, b.masks);
+    b.table = c.table;
+    b.clr_used = c.bpp == 8 ? 2 : 0;
+    b.pixels = c.pixels;
+    WriteFileBytes(dir.File("v.bmp"), b.Bytes());
+    OpenedFile in(dir.File("v.bmp"));
+    ASSERT_TRUE(in.ok) << c.what;
+    ImagePtr rgb(in.doc.MakeTrueColorCopy(in.image()));
+    ASSERT_TRUE(rgb) << c.what;
+    const std::vector<uint8_t> bgr = Pixels24(rgb.get());
+    EXPECT_EQ((std::vector<uint8_t>{bgr[2], bgr[1], bgr[0], bgr[5], bgr[4], bgr[3]}), c.rgb) << c.what;
+    ASSERT_TRUE(SaveImageFile(in.doc, dir.File("out.bmp").c_str(), 0));
+    EXPECT_EQ(GetLE32(&ReadFileBytes(dir.File("out.bmp"))[14]), 40u) << c.what;
+  }
+}
+
+// Run-length streams longer than the bitmap (a run of one pixel costs two bytes): every row is
+// read, at both depths, whatever the stream's length.
+TEST(BmpRead, RunLengthStreamsLongerThanTheBitmap) {
+  TempDir dir;
+  for (int bpp : {8, 4}) {
+    const int w = 16, h = 6;
+    BmpBuilder b;
+    b.width = w;
+    b.height = h;
+    b.bpp = static_cast<uint16_t>(bpp);
+    b.compression = bpp == 8 ? BI_RLE8 : BI_RLE4;
+    b.clr_used = 16;
+    for (int i = 0; i < 16; ++i) b.table.insert(b.table.end(), {uint8_t(i * 16), uint8_t(i), uint8_t(255 - i), 0});
+    auto index = [](int x, int y) { return (x * 3 + y * 5) % 16; };
+    for (int y = 0; y < h; ++y) {  // rows bottom-up, each pixel a run of one
+      for (int x = 0; x < w; ++x) b.pixels.insert(b.pixels.end(), {1, uint8_t(index(x, h - 1 - y) * (bpp == 4 ? 17 : 1))});
+      b.pixels.insert(b.pixels.end(), {0, 0});
+    }
+    b.pixels.insert(b.pixels.end(), {0, 1});
+    ASSERT_GT(b.pixels.size(), static_cast<size_t>(RowBytes(w, bpp)) * h);
+    WriteFileBytes(dir.File("long.bmp"), b.Bytes());
+    OpenedFile in(dir.File("long.bmp"));
+    ASSERT_TRUE(in.ok) << bpp;
+    EXPECT_TRUE(in.channel.boxes.empty());
+    ImagePtr rgb(in.doc.MakeTrueColorCopy(in.image()));
+    ASSERT_TRUE(rgb) << bpp;
+    for (int y = 0; y < h; ++y)
+      for (int x = 0; x < w; ++x) ASSERT_EQ(PixelValue(rgb.get(), x, y), uint32_t(index(x, y) * 16 | index(x, y) << 8 | (255 - index(x, y)) << 16)) << bpp << " at " << x << "," << y;
+  }
+}
+
 TEST(BmpRead, BadHeadersAreRefusedWithTheUnsupportedMessage) {
   TempDir dir;
   auto refused = [&](const BmpBuilder& b, const char* what) {
@@ -164,29 +246,42 @@ TEST(BmpRead, BadHeadersAreRefusedWithTheUnsupportedMessage) {
     EXPECT_FALSE(in.ok) << what;
     EXPECT_TRUE(in.channel.ShowedOnly(kMsgUnsupported)) << what;
     EXPECT_EQ(in.doc.image_count_, 0) << what;
+    return in.channel.reasons.empty() ? std::string() : in.channel.reasons[0];
   };
   struct Case {
     const char* what;
     void (*change)(BmpBuilder&);
+    const char* reason;  // the start of the reason given
   };
   const Case cases[] = {
-      {"version-4 header", [](BmpBuilder& b) { b.header_size = 108; }},
-      {"zero width", [](BmpBuilder& b) { b.width = 0; }},
-      {"zero height", [](BmpBuilder& b) { b.height = 0; }},
-      {"dimensions above the cap", [](BmpBuilder& b) { b.width = 3000000, b.height = 2000000; }},
-      {"more rows than the file holds", [](BmpBuilder& b) { b.height = 5000; }},
-      {"bit count without a pixel format", [](BmpBuilder& b) { b.bpp = 2; }},
-      {"planes", [](BmpBuilder& b) { b.planes = 3; }},
-      {"compression the depth cannot carry", [](BmpBuilder& b) { b.compression = BI_RLE8; }},
+      {"OS/2 2.x header", [](BmpBuilder& b) { b.header_size = 64; }, "unsupported variant: OS/2 2.x"},
+      {"unknown header size", [](BmpBuilder& b) { b.header_size = 66; }, "unsupported header size 66"},
+      {"zero width", [](BmpBuilder& b) { b.width = 0; }, "invalid size 0 x 2"},
+      {"zero height", [](BmpBuilder& b) { b.height = 0; }, "invalid size 4 x 0"},
+      {"dimensions above the cap", [](BmpBuilder& b) { b.width = 3000000, b.height = 2000000; },
+       "too large for the size limit"},
+      {"more rows than the file holds", [](BmpBuilder& b) { b.height = 5000; }, "truncated: 2 of 5000 rows"},
+      {"bit count without a pixel format", [](BmpBuilder& b) { b.bpp = 2; }, "unsupported variant: 2 bits"},
+      {"planes", [](BmpBuilder& b) { b.planes = 3; }, "invalid header: planes"},
+      {"compression the depth cannot carry", [](BmpBuilder& b) { b.compression = BI_RLE8; },
+       "unsupported variant: compression 1 at 24"},
+      {"embedded PNG", [](BmpBuilder& b) { b.compression = 5, b.bpp = 0; }, "unsupported variant: embedded PNG"},
       {"top-down run-length data",
-       [](BmpBuilder& b) { b.bpp = 8, b.compression = BI_RLE8, b.height = -2, b.table.assign(1024, 0); }},
+       [](BmpBuilder& b) { b.bpp = 8, b.compression = BI_RLE8, b.height = -2, b.table.assign(1024, 0); },
+       "invalid header: run-length data"},
   };
   for (const Case& c : cases) {
     BmpBuilder b;
     b.pixels.assign(32, 0);
     c.change(b);
-    refused(b, c.what);
+    EXPECT_EQ(refused(b, c.what).rfind(c.reason, 0), 0u) << c.what << ": " << refused(b, c.what);
   }
+  // The size limit is a setting.
+  SetMaxPixels(7);
+  BmpBuilder eight;
+  eight.pixels.assign(32, 0);
+  EXPECT_EQ(refused(eight, "above a limit of 7"), "too large for the size limit: 4 x 2 is 8 pixels, the limit is 7");
+  SetMaxPixels(0);
 
   WriteFileBytes(dir.File("text.bmp"), std::vector<uint8_t>{'h', 'e', 'l', 'l', 'o'});
   OpenedFile text(dir.File("text.bmp"));
