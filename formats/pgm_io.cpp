@@ -8,26 +8,36 @@
 
 namespace {
 
-bool Refuse() {
-  ShowError(kMsgUnsupported);
+bool Refuse(const char* reason) {
+  ShowRefusal(kMsgUnsupported, reason);
   return false;
 }
 
 bool IsBlank(int c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f'; }
 
-// A whole decimal number: digits, then only blanks up to the end of the text. -1 when the text
-// is not one (or is larger than the program can take).
-long WholeNumber(const char* text, const char* end) {
-  long v = 0;
-  const char* p = text;
-  for (; p < end && *p >= '0' && *p <= '9'; ++p) {
-    v = v * 10 + (*p - '0');
-    if (v > 0x7FFFFFF) return -1;
+// The header's next number: white space of any kind and comments ("#" to the end of the line)
+// before it, a white space or a comment after it. -1 for anything else, -2 at the end of the
+// file; numbers above what the program can take read as -1 too.
+long HeaderNumber(std::FILE* stream) {
+  int c = std::fgetc(stream);
+  for (;;) {
+    if (c == '#') {
+      while (c != EOF && c != '\n' && c != '\r') c = std::fgetc(stream);
+    } else if (c != EOF && IsBlank(c)) {
+      c = std::fgetc(stream);
+    } else {
+      break;
+    }
   }
-  if (p == text) return -1;
-  for (; p < end; ++p)
-    if (!IsBlank(static_cast<unsigned char>(*p))) return -1;
-  return v;
+  if (c == EOF) return -2;
+  long v = 0;
+  const int first = c;
+  for (; c >= '0' && c <= '9'; c = std::fgetc(stream))
+    if ((v = v * 10 + (c - '0')) > 0x7FFFFFF) return -1;
+  if (first < '0' || first > '9') return -1;
+  if (c == '#') std::ungetc(c, stream);
+  else if (c != EOF && !IsBlank(c)) return -1;
+  return v;  // the one white space after the number is taken
 }
 
 // Samples 0..maximum to 0..255, rounded. Samples are clamped to the maximum before the lookup.
@@ -115,42 +125,32 @@ int PgmIOClass::CloseWrite() { return CloseStream() ? 1 : 0; }
 bool PgmIOClass::WriteHeader(const DibImage*) { return true; }
 
 bool PgmIOClass::ReadHeader(DibImage* image) {
+  // "P1" ... "P6", then width, height and (but for the bitmaps) the maximum sample value, each
+  // after any white space and comments; the pixels start after the single white space that
+  // ends the last of them. (The whole header may stand on one line.)
   variant_ = 0;
   maximum_ = 0;
-  enum { kMagic, kSize, kMaximum, kDone } state = kMagic;
-  long width = 0, height = 0;
-  char line[256];
-  while (state != kDone) {
-    if (!std::fgets(line, sizeof line, stream_)) return Refuse();
-    if (line[0] == '#') continue;
-    const size_t length = std::strlen(line);
-    if (state == kMagic) {
-      line[std::strcspn(line, "\n")] = '\0';
-      if (std::strlen(line) != 2 || line[0] != 'P' || line[1] < '1' || line[1] > '6') return Refuse();
-      variant_ = line[1] - '0';
-      static const uint32_t kFormats[7] = {0, kFormatPbm, kFormatPgm, kFormatPpm, kFormatPbm, kFormatPgm, kFormatPpm};
-      image->format = kFormats[variant_];
-      image->details->second = static_cast<uint32_t>(variant_);
-      state = kSize;
-    } else if (state == kSize) {
-      const char* space = std::strchr(line, ' ');
-      if (!space) return Refuse();
-      const char* h = space + 1;
-      while (*h == ' ' || *h == '\t') ++h;
-      width = WholeNumber(line, space);
-      height = WholeNumber(h, line + length);
-      if (width <= 0 || height <= 0) return Refuse();
-      state = (variant_ == 1 || variant_ == 4) ? kDone : kMaximum;
-    } else {
-      const long maximum = WholeNumber(line, line + length);
-      if (maximum < 1 || maximum > 65535) return Refuse();
-      maximum_ = static_cast<int32_t>(maximum);
-      image->details->first = static_cast<uint32_t>(maximum_);
-      state = kDone;
-    }
+  char magic[2] = {0, 0};
+  const int blank = std::fread(magic, 1, 2, stream_) == 2 ? std::fgetc(stream_) : EOF;
+  if (magic[0] != 'P' || magic[1] < '1' || magic[1] > '6' || blank == EOF || !(IsBlank(blank) || blank == '#'))
+    return Refuse("not a PNM file");
+  if (blank == '#') std::ungetc(blank, stream_);
+  variant_ = magic[1] - '0';
+  static const uint32_t kFormats[7] = {0, kFormatPbm, kFormatPgm, kFormatPpm, kFormatPbm, kFormatPgm, kFormatPpm};
+  image->format = kFormats[variant_];
+  image->details->second = static_cast<uint32_t>(variant_);
+  const long width = HeaderNumber(stream_), height = width < 0 ? width : HeaderNumber(stream_);
+  if (width == -2 || height == -2) return Refuse("truncated header");
+  if (width <= 0 || height <= 0) return Refuse("invalid header: the size is not two whole numbers above 0");
+  if (variant_ != 1 && variant_ != 4) {
+    const long maximum = HeaderNumber(stream_);
+    if (maximum == -2) return Refuse("truncated header");
+    if (maximum < 1 || maximum > 65535) return Refuse("invalid header: the maximum value is not 1 to 65535");
+    maximum_ = static_cast<int32_t>(maximum);
+    image->details->first = static_cast<uint32_t>(maximum_);
   }
   const uint32_t stride = CheckedStride(width, height, 24);
-  if (!stride) return Refuse();
+  if (!stride) return Refuse(SizeProblem(width, height, 24).c_str());
 
   // The smallest number of bytes that can hold the samples: one per bitmap digit, a digit and
   // a blank per ASCII sample, the packed rows of P4, one or two bytes per binary sample. A last
@@ -166,7 +166,13 @@ bool PgmIOClass::ReadHeader(DibImage* image) {
     case 5: row = w * bytes_per_sample; break;
     default: row = 3 * w * bytes_per_sample; break;
   }
-  if (BytesLeft() < row * static_cast<uint64_t>(height - 1)) return Refuse();
+  const uint64_t left = BytesLeft();
+  if (left < row * static_cast<uint64_t>(height - 1)) {
+    char reason[80];
+    std::snprintf(reason, sizeof reason, "truncated: pixel data for %llu of %ld rows",
+                  static_cast<unsigned long long>(row ? left / row : 0), height);
+    return Refuse(reason);
+  }
 
   BITMAPINFOHEADER& hd = image->info->bmiHeader;
   hd.biWidth = static_cast<LONG>(width);
@@ -181,7 +187,7 @@ bool PgmIOClass::ReadHeader(DibImage* image) {
 }
 
 bool PgmIOClass::ReadBits(DibImage* image) {
-  if (variant_ < 1 || variant_ > 6 || BitCount(image) != 24) return Refuse();
+  if (variant_ < 1 || variant_ > 6 || BitCount(image) != 24) return Refuse("no header read");
   return variant_ <= 3 ? ReadAscii(image) : ReadBinary(image);
 }
 

@@ -9,8 +9,8 @@
 class PgmIOClass : public virtual BmpIOClass {
  public:
   bool OpenRead(const char* path) override;
-  // Reads the magic, size and maximum lines (whole-line comments are passed over) and refuses a
-  // size the file cannot hold or a maximum outside 1..65535.
+  // Reads the magic, size and maximum (separated by any white space and comments) and refuses
+  // a size the file cannot hold or a maximum outside 1..65535.
   bool ReadHeader(DibImage* image) override;
   // Samples are scaled from 0..maximum to 0..255; above 255 they take two bytes (high byte
   // first) in the binary variants.

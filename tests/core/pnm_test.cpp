@@ -110,22 +110,26 @@ TEST(PnmRead, HeaderRulesScalingAndRefusals) {
     const char* what;
     std::string bytes;
     std::vector<uint8_t> greys;  // expected grey of the pixels; empty: refused
+    const char* reason;          // the start of the refusal's reason
   } cases[] = {
-      {"comment line", "P2\n# made by hand\n2 1\n255\n0 255\n", {0, 255}},
-      {"two-byte samples", std::string("P5\n2 1\n65535\n\x80\x00\xFF\xFF", 17), {128, 255}},
-      {"maximum 100, a sample above it", "P2\n3 1\n100\n50 200 0\n", {128, 255, 0}},
-      {"P4 padding bits ignored", "P4\n10 1\n\x80\x7F", {0, 255, 255, 255, 255, 255, 255, 255, 255, 0}},
-      {"P1 digits without blanks", "P1\n3 1\n101", {0, 255, 0}},
-      {"last row cut short", "P5\n3 1\n255\n\x10", {16, 255, 255}},
-      {"carriage return after the magic", "P6\r\n1 1\n255\n\x01\x02\x03", {}},
-      {"unknown magic", "P7\n1 1\n255\n\x01", {}},
-      {"maximum 0", "P2\n1 1\n0\n0\n", {}},
-      {"maximum above 65535", "P2\n1 1\n65536\n0\n", {}},
-      {"size line without a blank", "P2\n1\n255\n0\n", {}},
-      {"width 0", "P5\n0 1\n255\n", {}},
-      {"more rows than the file holds", "P5\n100 100\n255\n0123456789", {}},
-      {"size that overflows", "P6\n70000 70000\n255\n", {}},
-      {"header cut short", "P3\n2 2\n", {}},
+      {"comment line", "P2\n# made by hand\n2 1\n255\n0 255\n", {0, 255}, ""},
+      {"whole header on one line", "P5 2 1 255 \x10\x20", {16, 32}, ""},
+      {"comments between the numbers", "P2 2 # two\n# wide\n 1 255\n0 255", {0, 255}, ""},
+      {"tabs and carriage returns", "P2\r\n2\t1\r\n255\r\n3 4", {3, 4}, ""},
+      {"two-byte samples", std::string("P5\n2 1\n65535\n\x80\x00\xFF\xFF", 17), {128, 255}, ""},
+      {"maximum 100, a sample above it", "P2\n3 1\n100\n50 200 0\n", {128, 255, 0}, ""},
+      {"P4 padding bits ignored", "P4\n10 1\n\x80\x7F", {0, 255, 255, 255, 255, 255, 255, 255, 255, 0}, ""},
+      {"P1 digits without blanks", "P1\n3 1\n101", {0, 255, 0}, ""},
+      {"last row cut short", "P5\n3 1\n255\n\x10", {16, 255, 255}, ""},
+      {"magic run into the size", "P61 1\n255\n\x01\x02\x03", {}, "not a PNM file"},
+      {"unknown magic", "P7\n1 1\n255\n\x01", {}, "not a PNM file"},
+      {"maximum 0", "P2\n1 1\n0\n0\n", {}, "invalid header: the maximum"},
+      {"maximum above 65535", "P2\n1 1\n65536\n0\n", {}, "invalid header: the maximum"},
+      {"letters in the size", "P2\n1x1\n255\n0\n", {}, "invalid header: the size"},
+      {"width 0", "P5\n0 1\n255\n", {}, "invalid header: the size"},
+      {"more rows than the file holds", "P5\n100 100\n255\n0123456789", {}, "truncated: pixel data for 0 of 100"},
+      {"size that overflows", "P6\n70000 70000\n255\n", {}, "too large for the size limit"},
+      {"header cut short", "P3\n2 2\n", {}, "truncated header"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -133,9 +137,15 @@ TEST(PnmRead, HeaderRulesScalingAndRefusals) {
     OpenedFile in(dir.File("x.pgm"));
     std::vector<uint8_t> rgb;
     for (uint8_t g : c.greys) rgb.insert(rgb.end(), 3, g);
-    if (rgb.empty()) EXPECT_TRUE(!in.ok && in.channel.ShowedOnly(kMsgUnsupported) && in.doc.image_count_ == 0);
-    else if (in.ok) EXPECT_EQ(RgbPixels(in.image()), rgb);
-    else ADD_FAILURE() << "refused";
+    if (rgb.empty()) {
+      EXPECT_TRUE(!in.ok && in.channel.ShowedOnly(kMsgUnsupported) && in.doc.image_count_ == 0);
+      ASSERT_EQ(in.channel.reasons.size(), 1u);
+      EXPECT_EQ(in.channel.reasons[0].rfind(c.reason, 0), 0u) << in.channel.reasons[0];
+    } else if (in.ok) {
+      EXPECT_EQ(RgbPixels(in.image()), rgb);
+    } else {
+      ADD_FAILURE() << "refused: " << (in.channel.reasons.empty() ? "" : in.channel.reasons[0]);
+    }
   }
 }
 
