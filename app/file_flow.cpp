@@ -26,18 +26,31 @@ bool ReplaceWith(const char* temporary, const char* target) {
 }
 
 // Writes image with io: to a temporary file beside path first, which then replaces path, so
-// that a failed write never leaves a damaged file where the user's file was.
+// that a failed write never leaves a damaged file where the user's file was. A path that is a
+// link is followed: the file it points to is replaced, and the link stays a link.
 bool WriteImage(BmpIOClass& io, const DibImage* image, const char* path) {
+  char target[MAX_PATH];
+  ResolveLinks(path, target, sizeof target);
   char temporary[MAX_PATH + 8];
-  std::snprintf(temporary, sizeof temporary, "%s.tmp~", path);
+  std::snprintf(temporary, sizeof temporary, "%s.tmp~", target);
   if (!io.OpenWrite(temporary)) return false;  // the writer has shown "cannot open"
   const bool header = io.WriteHeader(image);
   const bool bits = header && io.WriteBits(image);
   const bool closed = io.CloseWrite() != 0;
-  if (header && bits && closed && ReplaceWith(temporary, path)) return true;
+  if (header && bits && closed && ReplaceWith(temporary, target)) return true;
   std::remove(temporary);
   ShowError(kMsgWriteFailed);
   return false;
+}
+
+// The reader class of a format: the PNM variants share one, as the BMP variants do.
+int ReaderOf(uint32_t format) {
+  switch (format) {
+    case kFormatBmpOs2: return kFormatBmp;
+    case kFormatPgm:
+    case kFormatPbm: return kFormatPpm;
+    default: return static_cast<int>(format);
+  }
 }
 
 }  // namespace
@@ -92,7 +105,11 @@ DibImage* LoadImageWith(const MDIBCtrl& doc, BmpIOClass& io, const char* path) {
 bool OpenImageFile(Filter& doc, const char* path) {
   FileAccess name;
   name.SetPath(path);
-  const uint32_t format = name.FormatOfName();
+  uint32_t format = name.FormatOfName();
+  // A file whose extension names another format than its content announces is read as what it
+  // is (the image then tells its real format).
+  const uint32_t content = format != kFormatNone ? FormatOfContent(path) : kFormatNone;
+  if (content != kFormatNone && ReaderOf(content) != ReaderOf(format)) format = content;
   std::unique_ptr<BmpIOClass> io = CreateFormatIO(format);
   if (!io) return false;
   DibImage* image = LoadImageWith(doc, *io, path);

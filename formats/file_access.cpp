@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 #include <new>
+#include <string>
 
 #include "base/messages.h"
 
@@ -173,6 +174,64 @@ bool FileTimeText(const char* path, char* out, size_t out_size) {
                   t.tm_hour, t.tm_min, t.tm_sec);
   return true;
 #endif
+}
+
+void ResolveLinks(const char* path, char* out, size_t size) {
+  CopyText(out, path, size);
+#ifdef _WIN32
+  // GetFinalPathNameByHandleA came with Vista: on XP, which has no file links, the path stands.
+  using FinalPath = DWORD(WINAPI*)(HANDLE, LPSTR, DWORD, DWORD);
+  static const FinalPath final_path = reinterpret_cast<FinalPath>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "GetFinalPathNameByHandleA")));
+  if (!final_path) return;
+  HANDLE h = CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                         FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return;
+  char found[MAX_PATH + 16];
+  const DWORD n = final_path(h, found, sizeof found, 0);
+  CloseHandle(h);
+  if (n == 0 || n >= sizeof found) return;
+  const char* p = found;
+  if (std::strncmp(p, "\\\\?\\UNC\\", 8) == 0) {
+    char unc[MAX_PATH + 16];
+    std::snprintf(unc, sizeof unc, "\\\\%s", p + 8);
+    if (std::strlen(unc) < size) CopyText(out, unc, size);
+    return;
+  }
+  if (std::strncmp(p, "\\\\?\\", 4) == 0) p += 4;
+  if (std::strlen(p) < size) CopyText(out, p, size);
+#else
+  std::string current = path;
+  for (int hop = 0; hop < 40; ++hop) {  // as many as the system itself follows
+    struct stat st;
+    if (lstat(current.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) break;
+    char target[4096];
+    const ssize_t n = readlink(current.c_str(), target, sizeof target - 1);
+    if (n <= 0) break;
+    target[n] = '\0';
+    const size_t slash = current.rfind('/');
+    current = target[0] == '/' || slash == std::string::npos ? std::string(target) : current.substr(0, slash + 1) + target;
+  }
+  if (current.size() < size) CopyText(out, current.c_str(), size);
+#endif
+}
+
+uint32_t FormatOfContent(const char* path) {
+  uint8_t head[8] = {};
+  std::FILE* f = std::fopen(path, "rb");
+  if (!f) return kFormatNone;
+  const size_t n = std::fread(head, 1, sizeof head, f);
+  std::fclose(f);
+  auto blank = [](uint8_t c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f' || c == '#'; };
+  if (n >= 2 && head[0] == 'B' && head[1] == 'M') return kFormatBmp;
+  if (n >= 3 && head[0] == 0xFF && head[1] == 0xD8 && head[2] == 0xFF) return kFormatJpeg;
+  if (n >= 8 && std::memcmp(head, "\x89PNG\r\n\x1a\n", 8) == 0) return kFormatPng;
+  if (n >= 6 && (std::memcmp(head, "GIF87a", 6) == 0 || std::memcmp(head, "GIF89a", 6) == 0)) return kFormatGif;
+  if (n >= 3 && head[0] == 'P' && head[1] >= '1' && head[1] <= '6' && blank(head[2])) {
+    static const uint32_t kByVariant[7] = {0, kFormatPbm, kFormatPgm, kFormatPpm, kFormatPbm, kFormatPgm, kFormatPpm};
+    return kByVariant[head[1] - '0'];
+  }
+  return kFormatNone;
 }
 
 FileAccess::FileAccess() { path_[0] = '\0'; }

@@ -54,6 +54,15 @@ class FileAccess {
 // Creation time of a file as "YYYY/MM/DD hh:mm:ss" (local time); false when it cannot be read.
 bool FileTimeText(const char* path, char* out, size_t out_size);
 
+// The file a path stands for once symbolic links are followed (on Windows, the final path of an
+// existing file: links and junctions resolved), so that a save replaces the file a link points
+// to and not the link; the path itself when it is no link or the links cannot be followed.
+void ResolveLinks(const char* path, char* out, size_t size);
+
+// The format a file's first bytes announce: BMP, JPEG, PNG, GIF or PPM/PGM/PBM (by the magic);
+// kFormatNone when they announce none of these, or the file cannot be read.
+uint32_t FormatOfContent(const char* path);
+
 // Orders two file names as the folder listing does: case-insensitive, ties broken with lower
 // case first (the platform's word order on Windows).
 int CompareNames(const char* a, const char* b);

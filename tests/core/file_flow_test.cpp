@@ -182,6 +182,72 @@ TEST(SaveFlow, AFailedWriteLeavesTheExistingFileAlone) {
   EXPECT_NE(lstat(temporary.c_str(), &info), 0);
 }
 
+TEST(SaveFlow, ALinkIsFollowedAndStaysALink) {
+  TempDir dir;
+  Filter doc;
+  doc.pending_ = NewImage(3, 2, 24).release();
+  doc.Commit();
+  ASSERT_EQ(mkdir(dir.File("real").c_str(), 0700), 0);
+  const std::vector<uint8_t> old{'o', 'l', 'd'};
+  const struct Row {
+    const char* link;
+    const char* points_to;  // as written in the link
+    const char* target;     // the file that must receive the picture
+  } rows[] = {
+      {"plain.bmp", "real/a.bmp", "real/a.bmp"},
+      {"chain.bmp", "plain.bmp", "real/a.bmp"},                 // a link to a link
+      {"real/rel.bmp", "b.bmp", "real/b.bmp"},                  // relative to the link's folder
+      {"dangling.bmp", "real/new.bmp", "real/new.bmp"},        // the target does not exist yet
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.link);
+    WriteFileBytes(dir.File(row.target), old);
+    if (std::string(row.link) == "dangling.bmp") unlink(dir.File(row.target).c_str());
+    ASSERT_EQ(symlink(row.points_to, dir.File(row.link).c_str()), 0);
+    ASSERT_TRUE(SaveImageFile(doc, dir.File(row.link).c_str(), 0));
+    struct stat info;
+    ASSERT_EQ(lstat(dir.File(row.link).c_str(), &info), 0);
+    EXPECT_TRUE(S_ISLNK(info.st_mode));
+    EXPECT_EQ(ReadFileBytes(dir.File(row.target)).size(), 54u + 24u);
+  }
+}
+
+TEST(OpenFlow, AFileWithAnotherFormatsExtensionOpensAsWhatItIs) {
+  TempDir dir;
+  Filter doc;
+  doc.pending_ = NewImage(5, 3, 8, 16).release();
+  FillRandom(doc.pending_, 9);
+  doc.Commit();
+  const struct Row {
+    const char* written;  // saved under its own extension, then renamed
+    const char* renamed;
+    uint32_t format;      // the format the opened image tells; 0: refused
+  } rows[] = {
+      {"a.png", "a.jpg", kFormatPng}, {"b.gif", "b.bmp", kFormatGif}, {"c.bmp", "c.png", kFormatBmp},
+      {"d.jpg", "d.gif", kFormatJpeg}, {"e.ppm", "e.png", kFormatPpm}, {"f.pgm", "f.ppm", kFormatPgm},
+      {nullptr, "g.png", 0},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.renamed);
+    if (row.written) {
+      RecordingChannel quiet;
+      ASSERT_TRUE(SaveImageFile(doc, dir.File(row.written).c_str(), 0));
+      ASSERT_EQ(rename(dir.File(row.written).c_str(), dir.File(row.renamed).c_str()), 0);
+    } else {
+      WriteFileBytes(dir.File(row.renamed), {'n', 'o', 't', ' ', 'a', 'n', 'y'});
+    }
+    OpenedFile in(dir.File(row.renamed));
+    EXPECT_EQ(in.ok, row.format != 0);
+    if (in.ok) {
+      EXPECT_EQ(in.image()->format, row.format);
+      EXPECT_TRUE(in.channel.boxes.empty());
+      EXPECT_EQ(Width(in.image()), 5);
+    } else {
+      EXPECT_TRUE(in.channel.ShowedOnly(kMsgUnsupported));
+    }
+  }
+}
+
 TEST(CommandLine, ReadsAppliesWritesAndReports) {
   TempDir dir;
   int status;
@@ -220,6 +286,22 @@ TEST(CommandLine, FailuresExitWithOneAndAMessage) {
   EXPECT_EQ(status, 1);
   Cli(dir.File("bad.bmp") + " --cmd 999 -o " + dir.File("x.bmp"), &status);
   EXPECT_EQ(status, 1);
+  Cli("--sample " + dir.File("s.bmp"), &status);
+  // Ids that an int cannot hold never wrap round to a known one (2^32 + 108), nor do limits.
+  for (const char* args : {" --cmd 4294967404", " --cmd -108", " --cmd 108x", " --max-pixels 0", " --max-pixels -5",
+                           " --max-pixels 99999999999"}) {
+    out = Cli(dir.File("s.bmp") + args + " -o " + dir.File("y.bmp"), &status);
+    EXPECT_EQ(status, 1) << args;
+    EXPECT_NE(out.find("see --help"), std::string::npos) << args << out;
+  }
+  EXPECT_TRUE(ReadFileBytes(dir.File("y.bmp")).empty());
+  // A refusal's reason on a line of its own, under the box's text; the size limit as an option.
+  out = Cli("--max-pixels 1000 --info " + dir.File("s.bmp"), &status);
+  EXPECT_EQ(status, 1);
+  EXPECT_NE(out.find(u8"誤っています!!\nreason: too large for the size limit: 640 x 480 is 307200 pixels, the limit is 1000\n"),
+            std::string::npos) << out;
+  Cli("--max-pixels 307200 --info " + dir.File("s.bmp"), &status);
+  EXPECT_EQ(status, 0);
   Cli("", &status);
   EXPECT_EQ(status, 1);
 }
