@@ -46,4 +46,12 @@ TEST(Settings, ReadsLikeTheProfileReaderAndWritesThroughATemporary) {
   EXPECT_FALSE(WriteTextFile((dir.File("missing") + "/x.ini").c_str(), "x"));
 }
 
+TEST(Settings, SizeLimitIsReadOnlyAndTakesOnlyAWholeNumberAboveZero) {
+  for (auto [text, pixels] : {std::pair{"1000", uint64_t{1000}}, {"4294967296", uint64_t{1} << 32}, {"0", kDefaultMaxPixels},
+                              {"-5", kDefaultMaxPixels}, {"12k", kDefaultMaxPixels}, {"", kDefaultMaxPixels}})
+    EXPECT_EQ(ParseSettings(std::string("[LIMIT]\r\nMaxPixels = ") + text + "\r\n", "").max_pixels, pixels) << text;
+  // Written files keep the section as it was (the settings dialog does not write it).
+  EXPECT_EQ(SettingsIniText("[LIMIT]\r\nMaxPixels=99\r\n", Settings{}).rfind("[LIMIT]\r\nMaxPixels=99\r\n", 0), 0u);
+}
+
 }  // namespace
