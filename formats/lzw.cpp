@@ -2,9 +2,16 @@
 
 #include <algorithm>
 
+namespace {
+
+// The index a literal code stands for, as delivered: one beyond a byte reads as 0.
+inline uint8_t Index(int code) { return static_cast<uint8_t>(code < 256 ? code : 0); }
+
+}  // namespace
+
 void LzwDecoder::Start(int code_size) {
   code_size_ = code_size;
-  stopped_ = code_size < 1 || code_size > 8;
+  stopped_ = code_size < 1 || code_size > 11;
   acc_ = 0;
   acc_bits_ = 0;
   block_len_ = block_pos_ = 0;
@@ -63,7 +70,7 @@ size_t LzwDecoder::Decode(LzwSource& source, uint8_t* out, size_t count) {
         stopped_ = true;
         break;
       }
-      first_ = static_cast<uint8_t>(code);
+      first_ = Index(code);
       out[n++] = first_;
       last_ = code;
       continue;
@@ -84,7 +91,7 @@ size_t LzwDecoder::Decode(LzwSource& source, uint8_t* out, size_t count) {
       stack_[stack_top_++] = suffix_[c];
       c = prefix_[c];
     }
-    first_ = static_cast<uint8_t>(c);
+    first_ = Index(c);
     stack_[stack_top_++] = first_;
     // A full table takes no more entries; the codes stay 12 bits until a clear code.
     if (next_ < kLzwMaxCodes) {

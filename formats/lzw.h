@@ -19,13 +19,14 @@ class LzwSource {
 
 class LzwDecoder {
  public:
-  // Begins an image with the given minimum code size. Sizes outside 1..8 cannot carry byte
-  // indexes: the decoder then delivers nothing.
+  // Begins an image with the given minimum code size, 1 to 11 (12-bit codes leave no room for a
+  // table above that); with any other size the decoder delivers nothing.
   void Start(int code_size);
 
-  // Decodes up to count indexes into out and returns how many it wrote. Fewer than count means
-  // that the image's data has stopped: an end code, the end of the data or a code that the
-  // table cannot hold. Every later call then returns 0.
+  // Decodes up to count indexes into out and returns how many it wrote; an index above 255 (code
+  // sizes 9 to 11 can carry them) comes out as 0, as no colour table reaches it. Fewer than
+  // count means that the image's data has stopped: an end code, the end of the data or a code
+  // that the table cannot hold. Every later call then returns 0.
   size_t Decode(LzwSource& source, uint8_t* out, size_t count);
 
   bool stopped() const { return stopped_; }
@@ -41,7 +42,7 @@ class LzwDecoder {
   int next_ = 0;          // next free table entry
   int width_ = 0;         // bits per code now
   int last_ = kNoCode;    // the code read before, kNoCode right after a clear code
-  uint8_t first_ = 0;     // first index of the last code's string
+  uint8_t first_ = 0;     // first index of the last code's string (as delivered)
   bool stopped_ = true;
 
   uint32_t acc_ = 0;      // bit accumulator
@@ -58,8 +59,9 @@ class LzwDecoder {
 
 class LzwEncoder {
  public:
-  // Starts the data of one image whose indexes are below 2^bits (bits 1..8); the code size is
-  // max(bits, 2). Sends the clear code first.
+  // Starts the data of one image whose indexes are below 2^bits (bits 1..8; up to 11 gives the
+  // wider code sizes some other encoders write); the code size is max(bits, 2). Sends the clear
+  // code first.
   explicit LzwEncoder(int bits);
 
   int code_size() const { return code_size_; }

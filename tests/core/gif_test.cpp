@@ -3,6 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
 
 #include "document/image_info.h"
 #include "formats/lzw.h"
@@ -60,19 +64,65 @@ std::vector<uint8_t> Gif(int width, int height, const std::vector<uint8_t>& glob
   return f;
 }
 
+// Compares our reading of a corpus file with ImageMagick's first frame. ImageMagick gives that
+// frame alone; we lay it on the logical screen with the background colour around it (our rule),
+// so the frame's rectangle is compared and the rest must be the background. Files ImageMagick
+// cannot read either must be refused with the message and a reason.
+void ExpectFirstFrameAsImageMagick(const std::string& path, const OpenedFile& in, bool refused) {
+  SCOPED_TRACE(path);
+  const std::vector<uint8_t> magick = MagickPixels(path + "[0]", kFirstFrame);
+  EXPECT_EQ(magick.empty(), refused);
+  if (refused) {
+    EXPECT_TRUE(!in.ok && in.channel.ShowedOnly(kMsgUnsupported) && in.channel.reasons.size() == 1);
+    return;
+  }
+  ASSERT_TRUE(in.ok && in.channel.boxes.empty());
+  int w = 0, h = 0, x0 = 0, y0 = 0;
+  const std::vector<uint8_t> g = MagickPixels(path + "[0]", "-format '%w %h %X %Y' info:");
+  ASSERT_EQ(std::sscanf(std::string(g.begin(), g.end()).c_str(), "%d %d %d %d", &w, &h, &x0, &y0), 4);
+  const int width = Width(in.image()), height = Height(in.image());
+  ASSERT_TRUE(x0 >= 0 && y0 >= 0 && x0 + w <= width && y0 + h <= height && magick.size() == 3u * w * h);
+  const std::vector<uint8_t> ours = RgbPixels(in.image());
+  const uint32_t c = in.image()->details->colour;
+  const uint8_t back[3] = {static_cast<uint8_t>(c >> 16), static_cast<uint8_t>(c >> 8), static_cast<uint8_t>(c)};
+  size_t frame_differs = 0, back_differs = 0;
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x) {
+      const uint8_t* p = &ours[3 * (static_cast<size_t>(y) * width + x)];
+      if (x >= x0 && x < x0 + w && y >= y0 && y < y0 + h)
+        frame_differs += std::memcmp(p, &magick[3 * (static_cast<size_t>(y - y0) * w + x - x0)], 3) != 0;
+      else
+        back_differs += std::memcmp(p, back, 3) != 0;
+    }
+  }
+  EXPECT_EQ(frame_differs, 0u);
+  EXPECT_EQ(back_differs, 0u);
+}
+
 TEST(GifCorpus, FirstFramesMatchImageMagick) {
   const std::vector<std::string> files = FilesIn(CorpusDir() + "/gif", ".gif");
   if (files.empty()) GTEST_SKIP() << "no GIF corpus";
   for (const std::string& path : files) {
-    SCOPED_TRACE(path);
     OpenedFile in(path);
-    ASSERT_TRUE(in.ok && in.channel.boxes.empty());
-    EXPECT_TRUE(RgbPixels(in.image()) == MagickPixels(path + "[0]", kFirstFrame));
+    ExpectFirstFrameAsImageMagick(path, in, false);
+    if (!in.ok) continue;
+    SCOPED_TRACE(path);
     const std::string name = path.substr(path.rfind('/') + 1);
     const LoadedImageTexts t = DescribeLoadedImage(in.image());
     EXPECT_EQ(t.format == "GIF-89a[animation]", name == "fire.gif" || name == "welcome2.gif");
     EXPECT_EQ(t.compression == "LZW-interlace", name == "treescap-interlaced.gif" || name == "fire.gif" || name == "x-trans.gif");
   }
+}
+
+// Pillow's GIFs: animations with frames smaller than the screen, files without any colour
+// table, an LZW code size of 11 (issue_2811), and a 44-byte file declaring a first image of
+// 65535 x 1321 with the code size 143, which is refused.
+TEST(GifCorpus, PillowFirstFramesMatchImageMagick) {
+  const std::string dir = LibrarySourceDir("pillow-images");
+  const std::vector<std::string> files = dir.empty() ? std::vector<std::string>{} : FilesIn(dir, ".gif");
+  if (files.empty()) GTEST_SKIP() << "no Pillow images";
+  for (const std::string& path : files)
+    ExpectFirstFrameAsImageMagick(path, OpenedFile(path), path.substr(path.rfind('/') + 1) == "decompression_bomb.gif");
 }
 
 TEST(GifRead, InterlacedRowsLandInPlace) {
@@ -115,36 +165,91 @@ TEST(GifRead, ASmallOrPlacedFirstImageLiesOnTheBackground) {
 TEST(GifRead, DamagedFilesStopCleanlyOrAreRefused) {
   TempDir dir;
   const Frame fr{0, 0, 4, 2, {1, 2, 3, 0, 1, 2, 3, 0}};
-  const std::vector<uint8_t> g4 = {0, 0, 0, 85, 85, 85, 170, 170, 170, 255, 255, 255}, good = Gif(4, 2, g4, {fr}), zeros(8, 0);
+  const std::vector<uint8_t> g4 = {0, 0, 0, 85, 85, 85, 170, 170, 170, 255, 255, 255}, good = Gif(4, 2, g4, {fr}),
+                             two = Gif(4, 2, g4, {fr, fr}), zeros(8, 0);
+  // good: header and table 25 bytes, the image descriptor 10, the code size at 35, then the data.
+  const auto cut = [](const std::vector<uint8_t>& f, size_t n) {
+    return std::vector<uint8_t>(f.begin(), f.begin() + static_cast<std::ptrdiff_t>(n));
+  };
+  std::vector<uint8_t> comment_cut = cut(good, good.size() - 1);
+  comment_cut.insert(comment_cut.end(), {0x21, 0xFE, 5, 'a', 'b'});
   const struct Case {
     const char* what;
     std::vector<uint8_t> bytes;
     int message;                  // -1: loads without a message
+    const char* reason;           // of a refusal: a part of it
     std::vector<uint8_t> pixels;  // expected indexes when it loads
   } cases[] = {
-      {"empty comment", Gif(4, 2, g4, {fr}, {0x21, 0xFE, 0x00}), -1, fr.indexes},
+      {"empty comment", Gif(4, 2, g4, {fr}, {0x21, 0xFE, 0x00}), -1, nullptr, fr.indexes},
       {"indexes beyond the table read as 0", Gif(4, 2, g4, {Frame{0, 0, 4, 2, {1, 200, 3, 4, 255, 2, 3, 0}, {}, false, 8}}),
-       -1, {1, 0, 3, 0, 0, 2, 3, 0}},
+       -1, nullptr, {1, 0, 3, 0, 0, 2, 3, 0}},
       {"clear, 1, then the undefined code 300", Gif(4, 2, g4, {Frame{0, 0, 4, 2, {}, {}, false, 0, {8, 4, 0, 3, 0xB0, 4, 0}}}),
-       -1, {1, 0, 0, 0, 0, 0, 0, 0}},
-      {"code size 12", Gif(4, 2, g4, {Frame{0, 0, 4, 2, {}, {}, false, 0, {12, 1, 0xFF, 0}}}), -1, zeros},
-      {"outside the screen", Gif(4, 2, g4, {Frame{300, 0, 4, 2, fr.indexes}}), -1, zeros},
-      {"not a GIF", {'G', 'I', 'X', '8', '9', 'a'}, kMsgUnsupported, {}},
-      {"version 90a", Gif(4, 2, g4, {fr}, {}, "GIF90a"), kMsgBadVersion, {}},
-      {"no image", Gif(4, 2, g4, {}), kMsgUnsupported, {}},
-      {"no trailer", std::vector<uint8_t>(good.begin(), good.end() - 1), kMsgUnsupported, {}},
-      {"cut in the data", std::vector<uint8_t>(good.begin(), good.end() - 5), kMsgUnsupported, {}},
-      {"cut in the table", std::vector<uint8_t>(good.begin(), good.begin() + 16), kMsgUnsupported, {}},
-      {"screen too large", Gif(65535, 65535, g4, {fr}), kMsgUnsupported, {}},
-      {"screen of width 0", Gif(0, 2, g4, {fr}), kMsgUnsupported, {}},
+       -1, nullptr, {1, 0, 0, 0, 0, 0, 0, 0}},
+      {"code size 9", Gif(4, 2, g4, {Frame{0, 0, 4, 2, fr.indexes, {}, false, 9}}), -1, nullptr, fr.indexes},
+      {"code size 10", Gif(4, 2, g4, {Frame{0, 0, 4, 2, fr.indexes, {}, false, 10}}), -1, nullptr, fr.indexes},
+      {"code size 11", Gif(4, 2, g4, {Frame{0, 0, 4, 2, fr.indexes, {}, false, 11}}), -1, nullptr, fr.indexes},
+      // 12-bit codes clear, 1, 300 (an index beyond any table), 2050 (1 then 300's), end.
+      {"code size 11, index 300",
+       Gif(4, 2, g4, {Frame{0, 0, 4, 2, {}, {}, false, 0, {11, 8, 0x00, 0x18, 0x00, 0x2C, 0x21, 0x80, 0x01, 0x08, 0}}}), -1,
+       nullptr, {1, 0, 1, 0, 0, 0, 0, 0}},
+      {"outside the screen", Gif(4, 2, g4, {Frame{300, 0, 4, 2, fr.indexes}}), -1, nullptr, zeros},
+      {"no trailer", cut(good, good.size() - 1), -1, nullptr, fr.indexes},
+      {"cut in a later image", cut(two, two.size() - 3), -1, nullptr, fr.indexes},
+      {"cut in a comment after the image", comment_cut, -1, nullptr, fr.indexes},
+      {"code size 12", Gif(4, 2, g4, {Frame{0, 0, 4, 2, {}, {}, false, 0, {12, 1, 0xFF, 0}}}), kMsgUnsupported,
+       "unsupported variant: LZW code size 12", {}},
+      {"code size 0", Gif(4, 2, g4, {Frame{0, 0, 4, 2, {}, {}, false, 0, {0, 1, 0xFF, 0}}}), kMsgUnsupported,
+       "unsupported variant: LZW code size 0", {}},
+      {"not a GIF", {'G', 'I', 'X', '8', '9', 'a'}, kMsgUnsupported, "not a GIF file", {}},
+      {"version 90a", Gif(4, 2, g4, {fr}, {}, "GIF90a"), kMsgBadVersion, "unsupported version: GIF90a", {}},
+      {"no image", Gif(4, 2, g4, {}), kMsgUnsupported, "no image with pixels before the trailer", {}},
+      {"cut before the data", cut(good, 36), kMsgUnsupported, "truncated before the first image's data", {}},
+      {"cut in the descriptor", cut(good, 30), kMsgUnsupported, "truncated in the first image's descriptor", {}},
+      {"cut before any image", cut(good, 25), kMsgUnsupported, "truncated before the first image", {}},
+      {"cut in the table", cut(good, 16), kMsgUnsupported, "truncated in the global colour table", {}},
+      {"cut in the screen descriptor", cut(good, 9), kMsgUnsupported, "truncated in the screen descriptor", {}},
+      {"screen too large", Gif(65535, 65535, g4, {fr}), kMsgUnsupported, "too large for the size limit: 65535 x 65535",
+       {}},
+      {"screen of width 0", Gif(0, 2, g4, {fr}), kMsgUnsupported, "invalid size 0 x 2", {}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     WriteFileBytes(dir.File("d.gif"), c.bytes);
     OpenedFile in(dir.File("d.gif"));
-    if (c.message >= 0) EXPECT_TRUE(!in.ok && in.channel.ShowedOnly(c.message) && in.doc.image_count_ == 0);
-    else ASSERT_TRUE(in.ok && in.channel.boxes.empty());
+    if (c.message >= 0) {
+      EXPECT_TRUE(!in.ok && in.channel.ShowedOnly(c.message) && in.doc.image_count_ == 0);
+      ASSERT_EQ(in.channel.reasons.size(), 1u);
+      EXPECT_NE(in.channel.reasons[0].find(c.reason), std::string::npos) << in.channel.reasons[0];
+    } else {
+      ASSERT_TRUE(in.ok && in.channel.boxes.empty());
+    }
     for (size_t i = 0; i < c.pixels.size(); ++i) EXPECT_EQ(PixelValue(in.image(), i % 4, i / 4), c.pixels[i]);
+  }
+}
+
+TEST(GifRead, ACutDownloadShowsTheRowsItHolds) {
+  // 32 x 16, indexes 1 to 15 (never 0) in the file's row order; the file loses the second half of
+  // its image data (which begins at byte 72). The indexes that arrived are shown in place, every
+  // pixel after them has index 0.
+  TempDir dir;
+  const int kFileRow[2][16] = {{0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15},
+                               {0, 8, 4, 12, 2, 6, 10, 14, 1, 3, 5, 7, 9, 11, 13, 15}};  // interlaced
+  std::vector<uint8_t> g16(48), indexes(32 * 16);
+  for (size_t i = 0; i < indexes.size(); ++i) indexes[i] = static_cast<uint8_t>(1 + (i * 7 + i / 5) % 15);
+  for (bool interlaced : {false, true}) {
+    SCOPED_TRACE(interlaced);
+    const std::vector<uint8_t> good = Gif(32, 16, g16, {Frame{0, 0, 32, 16, indexes, {}, interlaced}});
+    WriteFileBytes(dir.File("c.gif"), std::vector<uint8_t>(good.begin(), good.begin() + 72 + (good.size() - 72) / 2));
+    OpenedFile in(dir.File("c.gif"));
+    ASSERT_TRUE(in.ok && in.channel.boxes.empty());
+    size_t arrived = 0;  // pixels in the file's order
+    for (size_t i = 0; i < indexes.size(); ++i) {
+      const uint32_t v = PixelValue(in.image(), static_cast<int>(i % 32), kFileRow[interlaced][i / 32]);
+      if (v != 0 && arrived == i) ++arrived;
+      EXPECT_EQ(v, i < arrived ? indexes[i] : 0u) << i;
+    }
+    EXPECT_GT(arrived, 32u);
+    EXPECT_LT(arrived, indexes.size());
   }
 }
 
