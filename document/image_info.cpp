@@ -10,6 +10,16 @@ const char* const kCompressionNames[] = {"BI_RGB", "BI_RLE8", "BI_RLE4", "BI_BIT
 const char* const kPngColourTypes[] = {"GrayScale", "", "RGB", "RGB_PALETTE", "GrayScale withα", "", "RGB withα"};
 const char* const kPngFilters[] = {"None", "Sub", "Up", "Average", "Paeth"};
 const char* const kPnmVariants[] = {"", "ASCIIPBM", "ASCIIPGM", "ASCIIPPM", "BINPBM", "BINPGM", "BINPPM"};
+// What the JPEG reader did for each EXIF orientation (1..8).
+const char* const kOrientationActions[] = {"",
+                                           "not turned",
+                                           "mirrored left to right",
+                                           "turned 180 degrees",
+                                           "mirrored top to bottom",
+                                           "turned 90 degrees clockwise and mirrored left to right",
+                                           "turned 90 degrees clockwise",
+                                           "turned 90 degrees counter-clockwise and mirrored left to right",
+                                           "turned 90 degrees counter-clockwise"};
 
 std::string Number(long v) {
   char text[32];
@@ -46,6 +56,8 @@ LoadedImageTexts DescribeLoadedImage(const DibImage* image) {
       t.format = "JPEG";
       t.bpp = Number(h.biBitCount);
       t.colour_form = d.first == 1 ? "GrayScale" : "RGB";
+      if (d.second >= 1 && d.second <= 8)
+        t.orientation = Number(static_cast<long>(d.second)) + " (" + kOrientationActions[d.second] + ")";
       break;
     case kFormatPng:
       t.format = "PNG";

@@ -5,6 +5,8 @@
 #include <cstring>
 
 #include "base/messages.h"
+#include "formats/exif.h"
+#include "image/orientation.h"
 
 // libjpeg names its int-sized truth type "boolean", as the platform's headers do with a byte.
 #define boolean jpeg_boolean
@@ -17,11 +19,13 @@
 #endif
 
 // The library's fatal errors jump back to the operation that made the call (its default would
-// end the process); warnings are not printed.
+// end the process), with the library's message noted; warnings are not printed.
 struct JpegCodec {
   struct ErrorManager {
     jpeg_error_mgr pub;  // first: the library sees only this part
     std::jmp_buf jump;
+    int box;                             // message code of the refusal box
+    char reason[JMSG_LENGTH_MAX + 64];   // why the file being read was refused, in English
   };
   ErrorManager error;
   jpeg_progress_mgr progress;
@@ -29,7 +33,13 @@ struct JpegCodec {
   jpeg_compress_struct compress;
   bool reading;
   bool writing;
-  bool started;  // decompression started: rows can be read
+  bool started;      // decompression started: rows can be read
+  // What the file being read holds and how its rows reach the image.
+  bool exif_seen;    // the first EXIF block has been looked at
+  int orientation;   // its orientation (1..8), 0 when it gives none
+  bool cmyk;         // four components (CMYK, or YCCK that the library turns into CMYK)
+  bool inverted;     // ... stored inverted, as files with the Adobe marker have them
+  JSAMPARRAY band;   // rows that are converted or turned on their way (null: decoded in place)
 };
 
 namespace {
@@ -37,9 +47,13 @@ namespace {
 // More scans than any encoder makes; a file with more only burns time (every scan goes over the
 // whole image again), so it is refused.
 constexpr int kMaxScans = 500;
+// Rows asked of the library at a time (and held in the band when rows cannot be decoded in place).
+constexpr int kBandRows = 16;
 
 [[noreturn]] void JumpToRecoveryPoint(j_common_ptr cinfo) {
   auto* error = reinterpret_cast<JpegCodec::ErrorManager*>(cinfo->err);
+  (*error->pub.format_message)(cinfo, error->reason);
+  error->box = error->pub.msg_code == JERR_OUT_OF_MEMORY ? kMsgNoMemory : kMsgUnsupported;
   std::longjmp(error->jump, 1);
 }
 
@@ -47,16 +61,86 @@ void NoOutput(j_common_ptr) {}
 
 void LimitScans(j_common_ptr cinfo) {
   const auto* d = reinterpret_cast<j_decompress_ptr>(cinfo);
-  if (d->input_scan_number > kMaxScans) {
-    cinfo->err->msg_code = JERR_BAD_PROGRESSION;
-    (*cinfo->err->error_exit)(cinfo);
-  }
+  if (d->input_scan_number <= kMaxScans) return;
+  auto* error = reinterpret_cast<JpegCodec::ErrorManager*>(cinfo->err);
+  std::snprintf(error->reason, sizeof error->reason, "more than %d scans", kMaxScans);
+  error->box = kMsgUnsupported;
+  std::longjmp(error->jump, 1);
 }
 
 void InitErrors(JpegCodec& c) {
   jpeg_std_error(&c.error.pub);
   c.error.pub.error_exit = JumpToRecoveryPoint;
   c.error.pub.output_message = NoOutput;
+  c.error.box = kMsgUnsupported;
+  c.error.reason[0] = 0;
+}
+
+void NoteReason(JpegCodec& c, const char* reason) {
+  c.error.box = kMsgUnsupported;
+  std::snprintf(c.error.reason, sizeof c.error.reason, "%s", reason);
+}
+
+// Reads n bytes of the current marker segment into out (skips them when out is null). The stdio
+// source never suspends; past the end of the file it hands out end markers.
+void ReadSegment(j_decompress_ptr d, uint8_t* out, size_t n) {
+  jpeg_source_mgr* src = d->src;
+  while (n > 0) {
+    if (src->bytes_in_buffer == 0 && !(*src->fill_input_buffer)(d)) {
+      d->err->msg_code = JERR_CANT_SUSPEND;
+      (*d->err->error_exit)(reinterpret_cast<j_common_ptr>(d));
+    }
+    const size_t take = n < src->bytes_in_buffer ? n : src->bytes_in_buffer;
+    if (out) {
+      std::memcpy(out, src->next_input_byte, take);
+      out += take;
+    }
+    src->next_input_byte += take;
+    src->bytes_in_buffer -= take;
+    n -= take;
+  }
+}
+
+// APP1 segments: the first one that carries an EXIF block gives the orientation; the others
+// (XMP and the like) are skipped. At most one segment (64 KB) is held, in the image's pool.
+jpeg_boolean ReadApp1(j_decompress_ptr d) {
+  JpegCodec& c = *static_cast<JpegCodec*>(d->client_data);
+  static const uint8_t kExifSignature[6] = {'E', 'x', 'i', 'f', 0, 0};
+  uint8_t head[6];
+  ReadSegment(d, head, 2);
+  const size_t length = static_cast<size_t>(head[0] << 8 | head[1]);
+  size_t left = length > 2 ? length - 2 : 0;
+  if (!c.exif_seen && left >= sizeof head) {
+    ReadSegment(d, head, sizeof head);
+    left -= sizeof head;
+    if (std::memcmp(head, kExifSignature, sizeof head) == 0) {
+      c.exif_seen = true;
+      auto* block = static_cast<uint8_t*>(
+          (*d->mem->alloc_small)(reinterpret_cast<j_common_ptr>(d), JPOOL_IMAGE, left + 1));
+      ReadSegment(d, block, left);
+      c.orientation = ExifOrientation(block, left);
+      left = 0;
+    }
+  }
+  ReadSegment(d, nullptr, left);
+  return TRUE;
+}
+
+// Four-component rows to blue, green, red, in place (each pixel is read whole before its three
+// bytes are written, which never reach the next pixel's). A sample is the ink, or 255 minus the
+// ink in files stored inverted; red = (255 - cyan) (255 - black) / 255 in inks, rounded.
+void CmykToBgr(uint8_t* row, int width, bool inverted) {
+  const unsigned flip = inverted ? 0 : 255;  // v ^ 255 == 255 - v
+  uint8_t* out = row;
+  const uint8_t* p = row;
+  for (int x = 0; x < width; ++x, p += 4, out += 3) {
+    const unsigned k = p[3] ^ flip;
+    const unsigned r = (p[0] ^ flip) * k, g = (p[1] ^ flip) * k, b = (p[2] ^ flip) * k;
+    // round(v / 255) for v up to 255 * 255
+    out[0] = static_cast<uint8_t>((b + 128 + ((b + 128) >> 8)) >> 8);
+    out[1] = static_cast<uint8_t>((g + 128 + ((g + 128) >> 8)) >> 8);
+    out[2] = static_cast<uint8_t>((r + 128 + ((r + 128) >> 8)) >> 8);
+  }
 }
 
 }  // namespace
@@ -69,9 +153,10 @@ JpegIOClass::~JpegIOClass() {
 }
 
 void JpegIOClass::ReleaseReader() {
-  if (codec_->reading) jpeg_destroy_decompress(&codec_->decompress);
+  if (codec_->reading) jpeg_destroy_decompress(&codec_->decompress);  // frees the band and the EXIF block too
   codec_->reading = false;
   codec_->started = false;
+  codec_->band = nullptr;
   CloseStream();
 }
 
@@ -81,8 +166,9 @@ void JpegIOClass::ReleaseWriter() {
   CloseStream();
 }
 
-void JpegIOClass::ReportLibraryError() {
-  ShowError(codec_->error.pub.msg_code == JERR_OUT_OF_MEMORY ? kMsgNoMemory : kMsgUnsupported);
+void JpegIOClass::Refuse() {
+  ShowRefusal(codec_->error.box, codec_->error.reason);
+  ReleaseReader();
 }
 
 // --- reading ---------------------------------------------------------------------------------
@@ -90,12 +176,18 @@ void JpegIOClass::ReportLibraryError() {
 bool JpegIOClass::CreateReader() {
   JpegCodec& c = *codec_;
   InitErrors(c);
+  c.exif_seen = false;
+  c.orientation = 0;
+  c.cmyk = c.inverted = false;
+  c.band = nullptr;
   if (setjmp(c.error.jump)) return false;
   c.decompress.err = &c.error.pub;
   jpeg_create_decompress(&c.decompress);
   c.reading = true;
+  c.decompress.client_data = &c;
   c.progress.progress_monitor = LimitScans;
   c.decompress.progress = &c.progress;
+  jpeg_set_marker_processor(&c.decompress, JPEG_APP0 + 1, ReadApp1);
   jpeg_stdio_src(&c.decompress, stream_);
   return true;
 }
@@ -105,35 +197,78 @@ bool JpegIOClass::OpenRead(const char* path) {
   ReleaseWriter();
   if (!OpenStream(path, "rb")) return false;
   if (CreateReader()) return true;
-  ReportLibraryError();
-  ReleaseReader();
+  Refuse();
   return false;
 }
 
-bool JpegIOClass::StartReading(DibImage* image) {
+bool JpegIOClass::ParseHeader() {
+  JpegCodec& c = *codec_;
+  if (setjmp(c.error.jump)) return false;
+  jpeg_read_header(&c.decompress, TRUE);
+  return true;
+}
+
+bool JpegIOClass::ChooseOutput() {
+  JpegCodec& c = *codec_;
+  j_decompress_ptr d = &c.decompress;
+  // Greyscale and colour files, and four-component ones (CMYK, YCCK), which the library hands
+  // over as CMYK; its other colour spaces are refused.
+  const J_COLOR_SPACE out = d->out_color_space;
+  if (out != JCS_GRAYSCALE && out != JCS_RGB && out != JCS_CMYK) {
+    char text[96];
+    std::snprintf(text, sizeof text, "unsupported variant: %d components in no known colour space", d->num_components);
+    NoteReason(c, text);
+    return false;
+  }
+  c.cmyk = out == JCS_CMYK;
+  c.inverted = c.cmyk && d->saw_Adobe_marker;
+  // The size the image will have, turned; checked before the library sets up its buffers.
+  const int bpp = out == JCS_GRAYSCALE ? 8 : 24;
+  const bool swap = SwapsSides(c.orientation);
+  const int64_t width = swap ? d->image_height : d->image_width;
+  const int64_t height = swap ? d->image_width : d->image_height;
+  if (!CheckedStride(width, height, bpp)) {
+    NoteReason(c, SizeProblem(width, height, bpp).c_str());
+    return false;
+  }
+  return true;
+}
+
+bool JpegIOClass::StartReading() {
   JpegCodec& c = *codec_;
   j_decompress_ptr d = &c.decompress;
   if (setjmp(c.error.jump)) return false;
-  jpeg_read_header(d, TRUE);
-  // Colour and greyscale files only (CMYK and YCCK files are not taken), of a size the program
-  // can hold: checked before the library allocates its buffers for the image.
-  const bool grey = d->out_color_space == JCS_GRAYSCALE;
-  if (!grey && d->out_color_space != JCS_RGB) return false;
-  const int bpp = grey ? 8 : 24;
-  if (!CheckedStride(d->image_width, d->image_height, bpp)) return false;
-  // The library stores colour rows in the bitmap's blue, green, red order itself (the same
-  // samples as red, green, blue output, turned round).
-  if (!grey) d->out_color_space = JCS_EXT_BGR;
+  // Colour rows come in the bitmap's blue, green, red order straight from the library.
+  if (d->out_color_space == JCS_RGB) d->out_color_space = JCS_EXT_BGR;
+  // The library sets up its buffers here: a few rows for a file of one scan; for a file of
+  // several (progressive ones) every DCT coefficient of the picture as well, two bytes per sample
+  // of each component, which it needs until the last scan. Both follow from the size checked above.
   jpeg_start_decompress(d);
-  if (d->output_components != (grey ? 1 : 3) || d->output_width != d->image_width ||
-      d->output_height != d->image_height)
+  const int components = d->out_color_space == JCS_GRAYSCALE ? 1 : c.cmyk ? 4 : 3;
+  if (d->output_components != components || d->output_width != d->image_width ||
+      d->output_height != d->image_height) {
+    NoteReason(c, "the decoder's output does not match the header");
     return false;
+  }
+  // Rows that are converted, or turned across, pass through a band of a few rows; the others
+  // are decoded straight into their image rows.
+  if (c.cmyk || !KeepsRows(c.orientation))
+    c.band = (*d->mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(d), JPOOL_IMAGE,
+                                     d->output_width * static_cast<JDIMENSION>(components), kBandRows);
   c.started = true;
+  return true;
+}
 
+void JpegIOClass::DescribeImage(DibImage* image) const {
+  const JpegCodec& c = *codec_;
+  const jpeg_decompress_struct& d = c.decompress;
+  const bool grey = d.out_color_space == JCS_GRAYSCALE;
+  const bool swap = SwapsSides(c.orientation);
+  const int bpp = grey ? 8 : 24;
   BITMAPINFOHEADER& h = image->info->bmiHeader;
   image->format = kFormatJpeg;
-  h.biWidth = static_cast<LONG>(d->output_width);
-  h.biHeight = static_cast<LONG>(d->output_height);
+  h.biWidth = static_cast<LONG>(swap ? d.output_height : d.output_width);
+  h.biHeight = static_cast<LONG>(swap ? d.output_width : d.output_height);
   h.biBitCount = static_cast<WORD>(bpp);
   h.biCompression = BI_RGB;
   image->colours = grey ? 256 : 0;
@@ -146,42 +281,61 @@ bool JpegIOClass::StartReading(DibImage* image) {
   image->stride = RowBytes(h.biWidth, bpp);
   h.biSizeImage = image->stride * static_cast<uint32_t>(h.biHeight);
   image->details->first = grey ? 1 : 0;
-  return true;
+  image->details->second = static_cast<uint32_t>(c.orientation);
 }
 
 bool JpegIOClass::ReadHeader(DibImage* image) {
   if (!codec_->reading) return false;
-  if (StartReading(image)) return true;
-  ReportLibraryError();
-  ReleaseReader();
-  return false;
+  if (!ParseHeader() || !ChooseOutput() || !StartReading()) {
+    Refuse();
+    return false;
+  }
+  DescribeImage(image);
+  return true;
 }
 
 bool JpegIOClass::ReadRows(DibImage* image) {
   JpegCodec& c = *codec_;
   j_decompress_ptr d = &c.decompress;
   if (setjmp(c.error.jump)) return false;
-  // Rows go straight into the bitmap (its rows hold output_width samples of every component),
-  // several per call so that the library can hand over each row group whole.
-  const int height = Height(image);
-  JSAMPROW rows[16];
+  // Several rows per call, so that the library can hand over each row group whole: straight
+  // into their image rows (mirrored there where the orientation asks), or through the band.
+  const int height = static_cast<int>(d->output_height);
+  const int width = static_cast<int>(d->output_width);
+  const int orientation = c.orientation;
+  JSAMPROW rows[kBandRows];
   for (int y = 0; y < height;) {
-    const int want = height - y < 16 ? height - y : 16;
-    for (int i = 0; i < want; ++i) rows[i] = RowAddress(image, y + i);
+    const int want = height - y < kBandRows ? height - y : kBandRows;
+    for (int i = 0; i < want; ++i) rows[i] = c.band ? c.band[i] : RowAddress(image, TurnedRow(orientation, height, y + i));
     const int got = static_cast<int>(jpeg_read_scanlines(d, rows, static_cast<JDIMENSION>(want)));
-    if (got <= 0) return false;
+    if (got <= 0) {
+      NoteReason(c, "the decoder gave no rows");
+      return false;
+    }
+    if (c.cmyk)
+      for (int i = 0; i < got; ++i) CmykToBgr(rows[i], width, c.inverted);
+    if (c.band) PlaceStoredRows(image, orientation, y, got, rows);
+    else if (MirrorsRows(orientation))
+      for (int i = 0; i < got; ++i) MirrorRow(rows[i], width, d->output_components);
     y += got;
   }
   return true;
 }
 
 bool JpegIOClass::ReadBits(DibImage* image) {
-  if (!codec_->reading || !codec_->started) return false;
-  const int components = codec_->decompress.output_components;
-  if (components != 1 && components != 3) return false;
-  if (ReadRows(image)) return true;
-  ReportLibraryError();
-  ReleaseReader();
+  JpegCodec& c = *codec_;
+  if (!c.reading || !c.started) return false;
+  // The image must be the one the header described (its turned size and depth).
+  const bool swap = SwapsSides(c.orientation);
+  const jpeg_decompress_struct& d = c.decompress;
+  if (Width(image) != static_cast<int>(swap ? d.output_height : d.output_width) ||
+      Height(image) != static_cast<int>(swap ? d.output_width : d.output_height) ||
+      BitCount(image) != (d.out_color_space == JCS_GRAYSCALE ? 8 : 24)) {
+    NoteReason(c, "the image does not match the header read");
+  } else if (ReadRows(image)) {
+    return true;
+  }
+  Refuse();
   return false;
 }
 

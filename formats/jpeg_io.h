@@ -1,5 +1,7 @@
 // JPEG files through libjpeg (the version 62 interface): baseline and progressive files read
-// into 24-bit colour or 8-bit greyscale images, 24-bit images written as colour files.
+// into 24-bit colour or 8-bit greyscale images, 24-bit images written as colour files. CMYK and
+// YCCK files are converted to RGB, and a picture with an EXIF orientation is turned the right
+// way up while it is decoded.
 #pragma once
 #include <memory>
 
@@ -27,17 +29,23 @@ class JpegIOClass : public virtual BmpIOClass {
   // Each runs one step's library calls under the recovery point; false when the library failed
   // (everything of that direction is released then).
   bool CreateReader();
-  bool StartReading(DibImage* image);
+  bool ParseHeader();
+  bool StartReading();
   bool ReadRows(DibImage* image);
   bool CreateWriter();
   bool SetWriteParameters(const DibImage* image);
   bool WriteRows(const DibImage* image);
   bool FinishWriting();
+  // The checks between parsing the header and starting the decoder: the kinds of file taken and
+  // the size; false (with the reason noted) when the file is refused.
+  bool ChooseOutput();
+  // Fills the image record from the started decoder.
+  void DescribeImage(DibImage* image) const;
   // Destroys the libjpeg object of one direction and closes the file.
   void ReleaseReader();
   void ReleaseWriter();
-  // The message for the library's last fatal error.
-  void ReportLibraryError();
+  // Shows the refusal of the file being read with the reason noted, and releases the reader.
+  void Refuse();
 
   std::unique_ptr<JpegCodec> codec_;
 };

@@ -28,7 +28,8 @@ struct FormatDetails {
   uint32_t colour;      // background colour (0x00BBGGRR); GIF: replaced by its background index
   char date[260];       // creation time text of the source file
   uint32_t first;       // JPEG grey flag, PNG bit depth, GIF 89a flag, PNM maximum value
-  uint32_t second;      // PNG colour type, GIF bits per pixel, PNM variant 1..6
+  uint32_t second;      // PNG colour type, GIF bits per pixel, PNM variant 1..6, JPEG EXIF orientation
+                        // 1..8 the picture was turned by (0: the file gives none)
   uint32_t third;       // PNG filter type, GIF interlace flag
   uint32_t fourth;      // GIF animation flag
 };

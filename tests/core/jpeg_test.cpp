@@ -1,10 +1,19 @@
 // JPEG files: libjpeg-turbo's test images and variants made from them decode as djpeg decodes
-// them; greyscale files load as 8-bit images with the grey ramp; unsupported, corrupt,
-// truncated and endless files fail cleanly; the writer matches cjpeg's default settings.
+// them; greyscale files load as 8-bit images with the grey ramp; EXIF-oriented files turn and
+// CMYK/YCCK files convert as ImageMagick does; Pillow's JPEGs load as djpeg or ImageMagick
+// shows them; unsupported, corrupt, truncated and endless files are refused with their reason;
+// the writer matches cjpeg's default settings.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
+#include <cstdio>
+#include <cstring>
 
+#include <jpeglib.h>
+
+#include "document/image_info.h"
+#include "formats/exif.h"
 #include "formats/jpeg_io.h"
 #include "tests/core/test_support.h"
 
@@ -13,6 +22,71 @@ namespace {
 std::string TestImages() {
   const std::string dir = LibrarySourceDir("libjpeg-turbo/testimages");
   return !dir.empty() && RunCommand("command -v djpeg cjpeg >/dev/null") == 0 ? dir : "";
+}
+
+// Writes samples (components per pixel, rows from the top) with libjpeg as a file of the given
+// colour space, with or without the Adobe marker (which marks CMYK samples as inverted).
+void WriteSamples(const std::string& path, int width, int height, int components, J_COLOR_SPACE space, bool adobe,
+                  const std::vector<uint8_t>& samples) {
+  jpeg_compress_struct c;
+  jpeg_error_mgr error;
+  c.err = jpeg_std_error(&error);
+  jpeg_create_compress(&c);
+  FILE* f = std::fopen(path.c_str(), "wb");
+  ASSERT_TRUE(f);
+  jpeg_stdio_dest(&c, f);
+  c.image_width = static_cast<JDIMENSION>(width), c.image_height = static_cast<JDIMENSION>(height);
+  c.input_components = components;
+  c.in_color_space = components == 4 ? JCS_CMYK : JCS_UNKNOWN;
+  jpeg_set_defaults(&c);
+  jpeg_set_colorspace(&c, space);
+  c.write_Adobe_marker = adobe;
+  jpeg_start_compress(&c, TRUE);
+  for (JSAMPROW row = const_cast<uint8_t*>(samples.data()); c.next_scanline < c.image_height; row += width * components)
+    jpeg_write_scanlines(&c, &row, 1);
+  jpeg_finish_compress(&c);
+  jpeg_destroy_compress(&c);
+  std::fclose(f);
+}
+
+// The reason given with the one box that refused path ("" when it loaded without a box).
+std::string RefusalReason(JpegIOClass& io, const std::string& path) {
+  MDIBCtrl doc;
+  RecordingChannel channel;
+  ImagePtr image(LoadImageWith(doc, io, path.c_str()));
+  EXPECT_TRUE(image ? channel.boxes.empty() : channel.ShowedOnly(kMsgUnsupported) && channel.reasons.size() == 1);
+  return image || channel.reasons.empty() ? "" : channel.reasons[0];
+}
+
+// An EXIF block: a TIFF header and one directory of (tag, type SHORT or LONG, value) entries,
+// big- or little-endian; count overrides the entry count written.
+std::vector<uint8_t> Tiff(bool big, const std::vector<std::array<uint32_t, 3>>& entries, int count = -1) {
+  std::vector<uint8_t> t = {'E', 'x', 'i', 'f', 0, 0, uint8_t(big ? 'M' : 'I'), uint8_t(big ? 'M' : 'I')};
+  auto put = [&](uint32_t v, int bytes) {
+    for (int k = 0; k < bytes; ++k) t.push_back(static_cast<uint8_t>(v >> 8 * (big ? bytes - 1 - k : k)));
+  };
+  put(42, 2), put(8, 4), put(count >= 0 ? count : static_cast<int>(entries.size()), 2);
+  for (const auto& e : entries) put(e[0], 2), put(e[1], 2), put(1, 4), put(e[2], e[1] == 3 ? 2 : 4), put(0, e[1] == 3 ? 2 : 0);
+  return t;
+}
+
+// A copy of a JPEG file with an APP1 segment holding the EXIF block right after its start marker.
+std::vector<uint8_t> WithExif(const std::vector<uint8_t>& jpeg, const std::vector<uint8_t>& exif) {
+  std::vector<uint8_t> f(6 + exif.size() + jpeg.size() - 2);
+  const uint8_t head[6] = {0xFF, 0xD8, 0xFF, 0xE1, uint8_t((exif.size() + 2) >> 8), uint8_t(exif.size() + 2)};
+  std::memcpy(f.data(), head, 6);
+  std::memcpy(f.data() + 6, exif.data(), exif.size());
+  std::memcpy(f.data() + 6 + exif.size(), jpeg.data() + 2, jpeg.size() - 2);
+  return f;
+}
+
+// ImageMagick's red, green, blue of a CMYK file are ours or one less: it floors
+// (255 - C)(255 - K) / 255 where we (and djpeg) round to the nearest.
+void ExpectCmykAsMagick(const DibImage* image, const std::string& path, const std::string& options) {
+  const std::vector<uint8_t> ours = RgbPixels(image), magick = MagickPixels(path, options + " -colorspace sRGB -depth 8 rgb:-");
+  ASSERT_EQ(ours.size(), magick.size()) << path;
+  for (size_t i = 0; i < ours.size(); ++i)
+    if (ours[i] != magick[i] && ours[i] != magick[i] + 1) FAIL() << path << " sample " << i;
 }
 
 // Loads a file and checks it against djpeg: the same pixels; greyscale as 8 bits with the grey ramp.
@@ -63,7 +137,6 @@ TEST(JpegFiles, UnsupportedCorruptTruncatedAndEndlessFilesFailCleanly) {
   WriteFileBytes(dir.File("65000x65000.jpg"), huge);
   WriteFileBytes(dir.File("corrupt.jpg"), corrupt);
   WriteFileBytes(dir.File("short.jpg"), std::vector<uint8_t>(good.begin(), good.begin() + 300));
-  ASSERT_EQ(RunCommand("/usr/bin/convert '" + images + "/testorig.ppm' -colorspace CMYK " + dir.File("cmyk.jpg")), 0);
   // A progressive file whose last scan comes again and again: 400 times loads, 600 times is refused.
   ASSERT_EQ(RunCommand("cjpeg -grayscale -progressive -outfile " + dir.File("p.jpg") + " " + images + "/testorig.ppm"), 0);
   const std::vector<uint8_t> p = ReadFileBytes(dir.File("p.jpg"));
@@ -75,10 +148,20 @@ TEST(JpegFiles, UnsupportedCorruptTruncatedAndEndlessFilesFailCleanly) {
     many.insert(many.end(), {0xFF, 0xD9});
     WriteFileBytes(dir.File(std::to_string(repeats) + ".jpg"), many);
   }
+  WriteFileBytes(dir.File("empty.jpg"), {});
+  WriteFileBytes(dir.File("ppm.jpg"), ReadFileBytes(images + "/testorig.ppm"));
+  WriteSamples(dir.File("two.jpg"), 8, 8, 2, JCS_UNKNOWN, false, std::vector<uint8_t>(128, 9));
   JpegIOClass io;  // one object for all: every failure releases what the library held
-  for (const char* name : {"65000x65000.jpg", "corrupt.jpg", "short.jpg", "600.jpg", "cmyk.jpg"})
-    LoadOrRefuse(io, dir.File(name), true);
-  LoadOrRefuse(io, images + "/testorig12.jpg", true);
+  for (const auto& r : std::vector<std::pair<std::string, std::string>>{
+           {dir.File("65000x65000.jpg"), SizeProblem(65000, 65000, 24)},
+           {dir.File("corrupt.jpg"), "Bogus DHT index 111"},
+           {dir.File("short.jpg"), "Invalid JPEG file structure: missing SOS marker"},
+           {dir.File("600.jpg"), "more than 500 scans"},
+           {dir.File("empty.jpg"), "Empty input file"},
+           {dir.File("ppm.jpg"), "Not a JPEG file: starts with 0x50 0x36"},
+           {dir.File("two.jpg"), "unsupported variant: 2 components in no known colour space"},
+           {images + "/testorig12.jpg", "Unsupported JPEG data precision 12"}})
+    EXPECT_EQ(RefusalReason(io, r.first), r.second) << r.first;
   EXPECT_TRUE(LoadOrRefuse(io, dir.File("400.jpg"), false));
   // Cut anywhere: refused, or (cut inside the image data, as djpeg does) the missing part filled in.
   for (size_t cut = 0; cut < good.size(); cut += 53) {
@@ -90,6 +173,98 @@ TEST(JpegFiles, UnsupportedCorruptTruncatedAndEndlessFilesFailCleanly) {
   EXPECT_TRUE(LoadOrRefuse(io, images + "/testorig.jpg", false));
 }
 
+TEST(JpegExif, OrientationIsReadInBothByteOrdersAndNeverFromOutsideTheBlock) {
+  const std::array<uint32_t, 3> maker{0x10F, 4, 0}, six{0x112, 3, 6};
+  std::vector<uint8_t> cut = Tiff(false, {maker, six}), far = Tiff(true, {six});
+  cut.resize(cut.size() - 1);  // the orientation entry runs past the end of the block
+  far[13] = 0xF0;              // the directory lies past the end of the block
+  const std::vector<std::pair<std::vector<uint8_t>, int>> cases = {
+      {Tiff(true, {maker, six}), 6}, {Tiff(false, {{0x112, 4, 8}}), 8}, {Tiff(true, {maker, six}, 9000), 6},
+      {Tiff(true, {{0x112, 3, 9}}), 0}, {Tiff(false, {maker}), 0}, {cut, 0}, {far, 0}};
+  for (const auto& c : cases) {  // each block in a buffer of its own size, for the sanitizers
+    const std::vector<uint8_t> block(c.first.begin() + 6, c.first.end());
+    EXPECT_EQ(ExifOrientation(block.data(), block.size()), c.second) << &c - &cases[0];
+  }
+}
+
+TEST(JpegExif, EveryOrientationTurnsAsImageMagickTurnsAndSavesUnturned) {
+  const std::string images = TestImages();
+  if (images.empty()) GTEST_SKIP() << "libjpeg-turbo's test images or djpeg are not on this machine";
+  // 227 x 149 pixels (neither side a multiple of the rows read at a time): colour, grey, CMYK.
+  TempDir dir;
+  ASSERT_EQ(RunCommand("cjpeg -grayscale -outfile " + dir.File("grey.jpg") + " " + images + "/testorig.ppm"), 0);
+  ASSERT_EQ(RunCommand("/usr/bin/convert " + images + "/testorig.ppm -colorspace CMYK " + dir.File("cmyk.jpg")), 0);
+  JpegIOClass io;
+  for (const std::string& source : {images + "/testorig.jpg", dir.File("grey.jpg"), dir.File("cmyk.jpg")})
+    for (uint32_t orientation = 0; orientation <= 8; ++orientation) {
+      const std::string path = dir.File(std::to_string(orientation) + ".jpg");
+      const std::vector<uint8_t> exif = Tiff(orientation % 2, {{0x10F, 4, 0}, {0x112, 3, orientation}});
+      WriteFileBytes(path, orientation ? WithExif(ReadFileBytes(source), exif) : ReadFileBytes(source));
+      SCOPED_TRACE(source + " turned by " + std::to_string(orientation));
+      const ImagePtr image = LoadOrRefuse(io, path, false);
+      ASSERT_TRUE(image);
+      EXPECT_EQ(image->details->second, orientation);
+      EXPECT_EQ(Width(image.get()), orientation >= 5 ? 149 : 227);
+      if (source.find("cmyk") != std::string::npos) ExpectCmykAsMagick(image.get(), path, "-auto-orient");
+      else EXPECT_TRUE(RgbPixels(image.get()) == MagickPixels(path, "-auto-orient -depth 8 rgb:-"));
+    }
+  // The information text; saved, the picture stays turned and carries no orientation.
+  const std::string six = dir.File("six.jpg");
+  WriteFileBytes(six, WithExif(ReadFileBytes(images + "/testorig.jpg"), Tiff(true, {{0x112, 3, 6}})));
+  const ImagePtr turned = LoadOrRefuse(io, six, false);
+  ASSERT_TRUE(turned);
+  EXPECT_EQ(DescribeLoadedImage(turned.get()).orientation, "6 (turned 90 degrees clockwise)");
+  ASSERT_TRUE(WriteWith(io, turned.get(), six));
+  const ImagePtr saved = LoadOrRefuse(io, six, false);
+  ASSERT_TRUE(saved);
+  EXPECT_EQ(DescribeLoadedImage(saved.get()).orientation, "");
+  EXPECT_EQ(Width(saved.get()), 149);
+}
+
+TEST(JpegCmyk, CmykAndYcckFilesConvertAsImageMagickWithinRounding) {
+  const std::string images = TestImages();
+  if (images.empty()) GTEST_SKIP() << "libjpeg-turbo's test images or djpeg are not on this machine";
+  // Inks of a photograph (227 x 149), as ImageMagick separates them.
+  const std::vector<uint8_t> inks = MagickPixels(images + "/testorig.ppm", "-colorspace CMYK -depth 8 cmyk:-");
+  ASSERT_EQ(inks.size(), 4u * 227 * 149);
+  std::vector<uint8_t> inverted(inks.size());
+  std::transform(inks.begin(), inks.end(), inverted.begin(), [](uint8_t v) { return uint8_t(255 - v); });
+  TempDir dir;
+  JpegIOClass io;
+  for (const auto& v : std::vector<std::pair<J_COLOR_SPACE, bool>>{{JCS_CMYK, true}, {JCS_YCCK, true}, {JCS_CMYK, false}}) {
+    const std::string path = dir.File(std::to_string(v.first) + (v.second ? "-adobe.jpg" : ".jpg"));
+    WriteSamples(path, 227, 149, 4, v.first, v.second, v.second ? inverted : inks);
+    const ImagePtr image = LoadOrRefuse(io, path, false);
+    ASSERT_TRUE(image);
+    // ImageMagick takes every CMYK file for inverted: without the marker the inks are turned back.
+    ExpectCmykAsMagick(image.get(), path, v.second ? "" : "-channel CMYK -negate +channel");
+  }
+}
+
+// Pillow's JPEGs (damaged EXIF blocks, junk between segments, truncated data, CMYK, every
+// orientation) all load, as djpeg shows them, or as ImageMagick does where the file has an
+// orientation or is CMYK; the orientation found is ImageMagick's.
+TEST(JpegFiles, PillowImagesLoadAsDjpegOrImageMagickShowsThem) {
+  const std::string folder = LibrarySourceDir("pillow-images");
+  if (folder.empty() || TestImages().empty()) GTEST_SKIP() << "Pillow's test images or djpeg are not on this machine";
+  const std::vector<std::string> names = {"Undefined", "TopLeft", "TopRight", "BottomRight", "BottomLeft",
+                                          "LeftTop", "RightTop", "RightBottom", "LeftBottom"};
+  const std::vector<std::string> files = FilesIn(folder, ".jpg");
+  EXPECT_GE(files.size(), 48u);
+  JpegIOClass io;
+  for (const std::string& path : files) {
+    SCOPED_TRACE(path);
+    const ImagePtr image = LoadOrRefuse(io, path, false);
+    ASSERT_TRUE(image);
+    std::string facts;
+    RunCommand("identify -format '%[orientation] %[colorspace]' '" + path + "' 2>/dev/null", &facts);
+    const uint32_t orientation = static_cast<uint32_t>(std::find(names.begin(), names.end(), facts.substr(0, facts.find(' '))) - names.begin());
+    EXPECT_EQ(image->details->second, orientation) << facts;
+    if (facts.find("CMYK") != std::string::npos) ExpectCmykAsMagick(image.get(), path, "-auto-orient");
+    else if (orientation > 1) EXPECT_TRUE(RgbPixels(image.get()) == MagickPixels(path, "-auto-orient -depth 8 rgb:-"));
+    else EXPECT_TRUE(RgbPixels(image.get()) == NetpbmRgb("djpeg '" + path + "'"));
+  }
+}
 TEST(JpegWriter, WritesAsCjpegWithDefaultSettingsAndSurvivesWriteErrors) {
   const std::string images = TestImages();
   if (images.empty()) GTEST_SKIP() << "libjpeg-turbo's test images or djpeg are not on this machine";
