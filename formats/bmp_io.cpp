@@ -7,7 +7,6 @@
 
 #include "base/messages.h"
 #include "formats/byte_order.h"
-#include "image/pixel_ops.h"
 #include "image/rle_decode.h"
 
 namespace {
@@ -362,7 +361,7 @@ void BmpIOClass::Flatten16(DibImage* image) const {
 bool BmpIOClass::ReadRunLength(DibImage* image) {
   // The stream is followed in the file first. One that fits the bitmap's buffer is kept as it
   // is (the image stays run-length coded); a longer one (runs of single pixels cost two bytes
-  // each) is decoded into the bitmap and coded again where our own coding fits the buffer.
+  // each, so it saves nothing) is decoded straight into the bitmap, which then holds plain rows.
   // A stream that does not decode is kept as it is too: its image refuses what needs pixels.
   BITMAPINFOHEADER& h = image->info->bmiHeader;
   const int bpp = h.biBitCount;
@@ -387,7 +386,6 @@ bool BmpIOClass::ReadRunLength(DibImage* image) {
   FileRleSource source(stream_, longest);
   DecodeRleStream(source, layout, image->bits);  // into the zero-filled bitmap
   h.biCompression = BI_RGB;
-  EncodeRle(image);
   return true;
 }
 bool BmpIOClass::WriteHeader(const DibImage* image) {

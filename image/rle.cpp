@@ -1,7 +1,6 @@
 // Windows run-length bitmaps: decoding of BI_RLE8 and BI_RLE4 streams and the re-encoding that
 // keeps a run-length image compressed after a geometric operation.
 #include <cstring>
-#include <vector>
 
 #include "image/pixel_ops.h"
 #include "image/rle_decode.h"
@@ -34,8 +33,13 @@ void EncodeRle(DibImage* image) {
   const int px_per_byte = 8 / bpp;
   const size_t limit = ImageBytes(image);
 
-  std::vector<uint8_t> out;
-  out.reserve(limit);
+  // The stream goes into a block of the bitmap's own size; the moment it would not fit, the
+  // image stays uncompressed (and without the block, when there is no memory for it).
+  BitsPtr block(static_cast<uint8_t*>(std::malloc(limit ? limit : 1)));
+  if (!block) return;
+  uint8_t* const out = block.get();
+  size_t n_out = 0;
+  auto room = [&](size_t bytes) { return n_out + bytes <= limit; };
   for (int y = 0; y < height; ++y) {
     const uint8_t* row = image->bits + static_cast<size_t>(y) * image->stride;
     size_t i = 0;
@@ -43,8 +47,9 @@ void EncodeRle(DibImage* image) {
       if (i + 1 < row_bytes && row[i] == row[i + 1]) {  // run of equal bytes
         size_t n = 2;
         while (i + n < row_bytes && n < max_run && row[i + n] == row[i]) ++n;
-        out.push_back(static_cast<uint8_t>(n * px_per_byte));
-        out.push_back(row[i]);
+        if (!room(2)) return;
+        out[n_out++] = static_cast<uint8_t>(n * px_per_byte);
+        out[n_out++] = row[i];
         i += n;
         continue;
       }
@@ -54,28 +59,31 @@ void EncodeRle(DibImage* image) {
       while (n > 0) {
         const size_t chunk = n < max_run ? n : max_run;
         if (chunk < 3) {
+          if (!room(2 * chunk)) return;
           for (size_t k = 0; k < chunk; ++k) {
-            out.push_back(static_cast<uint8_t>(px_per_byte));
-            out.push_back(row[i + k]);
+            out[n_out++] = static_cast<uint8_t>(px_per_byte);
+            out[n_out++] = row[i + k];
           }
         } else {
-          out.push_back(0);
-          out.push_back(static_cast<uint8_t>(chunk * px_per_byte));
-          out.insert(out.end(), row + i, row + i + chunk);
-          if (chunk & 1) out.push_back(0);
+          if (!room(2 + chunk + (chunk & 1))) return;
+          out[n_out++] = 0;
+          out[n_out++] = static_cast<uint8_t>(chunk * px_per_byte);
+          std::memcpy(out + n_out, row + i, chunk);
+          n_out += chunk;
+          if (chunk & 1) out[n_out++] = 0;
         }
         i += chunk;
         n -= chunk;
       }
     }
-    out.push_back(0);
-    out.push_back(0);
-    if (out.size() > limit) return;  // would not fit: stays uncompressed
+    if (!room(2)) return;
+    out[n_out++] = 0;
+    out[n_out++] = 0;
   }
-  out.push_back(0);
-  out.push_back(1);
-  if (out.size() > limit) return;
-  std::memset(image->bits, 0, limit);
-  std::memcpy(image->bits, out.data(), out.size());
+  if (!room(2)) return;
+  out[n_out++] = 0;
+  out[n_out++] = 1;
+  std::memcpy(image->bits, out, n_out);
+  std::memset(image->bits + n_out, 0, limit - n_out);
   image->info->bmiHeader.biCompression = bpp == 8 ? BI_RLE8 : BI_RLE4;
 }
