@@ -4,11 +4,13 @@
 // same files: with TESSAMOR_BENCH_DIR set, the files are written there and kept.
 #include <benchmark/benchmark.h>
 #include <unistd.h>
+#include <zlib.h>
 
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "app/file_flow.h"
 #include "base/messages.h"
@@ -131,11 +133,69 @@ void BM_Read(benchmark::State& state, const FormatCase& c) {
   if (!KeepFiles()) std::remove(path.c_str());
 }
 
+// A 1 x 1 grey PNG file whose image data goes on after its one row to inflate to 1 GiB: the
+// reader stops at the row instead of inflating the rest.
+void AppendChunk(std::string& file, const char* name, const std::string& data) {
+  const uint32_t length = static_cast<uint32_t>(data.size());
+  std::string chunk = {static_cast<char>(length >> 24), static_cast<char>(length >> 16), static_cast<char>(length >> 8),
+                       static_cast<char>(length)};
+  chunk += std::string(name, 4) + data;
+  const uint32_t crc = static_cast<uint32_t>(
+      crc32(0, reinterpret_cast<const Bytef*>(chunk.data() + 4), static_cast<uInt>(chunk.size() - 4)));
+  chunk += std::string{static_cast<char>(crc >> 24), static_cast<char>(crc >> 16), static_cast<char>(crc >> 8),
+                       static_cast<char>(crc)};
+  file += chunk;
+}
+
+bool WriteInflatingPng(const std::string& path) {
+  z_stream z{};
+  if (deflateInit(&z, 9) != Z_OK) return false;
+  std::vector<uint8_t> zeros(1 << 20), out(1 << 16);
+  zeros[1] = 0x5A;  // the row: filter 0, one grey sample
+  std::string data;
+  for (int mib = 0; mib < 1024; ++mib) {
+    z.next_in = zeros.data();
+    z.avail_in = static_cast<uInt>(zeros.size());
+    const int flush = mib == 1023 ? Z_FINISH : Z_NO_FLUSH;
+    do {
+      z.next_out = out.data();
+      z.avail_out = static_cast<uInt>(out.size());
+      deflate(&z, flush);
+      data.append(reinterpret_cast<const char*>(out.data()), out.size() - z.avail_out);
+    } while (z.avail_in > 0 || (flush == Z_FINISH && z.avail_out == 0));
+    zeros[1] = 0;
+  }
+  deflateEnd(&z);
+  std::string file = "\x89PNG\r\n\x1A\n";
+  AppendChunk(file, "IHDR", std::string("\0\0\0\1\0\0\0\1\x08\0\0\0\0", 13));
+  AppendChunk(file, "IDAT", data);
+  AppendChunk(file, "IEND", "");
+  FILE* f = std::fopen(path.c_str(), "wb");
+  if (!f) return false;
+  const bool written = std::fwrite(file.data(), 1, file.size(), f) == file.size();
+  return std::fclose(f) == 0 && written;
+}
+
+void BM_ReadPngInflatingToOneGiB(benchmark::State& state) {
+  const std::string path = FilePath(FormatCase{"1x1-1GiB.png", kFormatPng, 0, Kind::kGrey});
+  if (!WriteInflatingPng(path)) state.SkipWithError("write failed");
+  MDIBCtrl doc;
+  for (auto _ : state) {
+    std::unique_ptr<BmpIOClass> io = CreateFormatIO(kFormatPng);
+    DibImage* image = io ? LoadImageWith(doc, *io, path.c_str()) : nullptr;
+    if (!image) state.SkipWithError("read failed");
+    DeleteImage(image);
+  }
+  if (!KeepFiles()) std::remove(path.c_str());
+}
+
 int Register() {
   for (const FormatCase& c : kCases) {
     benchmark::RegisterBenchmark((std::string("Write/") + c.name).c_str(), BM_Write, c)->Unit(benchmark::kMillisecond);
     benchmark::RegisterBenchmark((std::string("Read/") + c.name).c_str(), BM_Read, c)->Unit(benchmark::kMillisecond);
   }
+  benchmark::RegisterBenchmark("Read/png-1x1-inflating-to-1GiB", BM_ReadPngInflatingToOneGiB)
+      ->Unit(benchmark::kMillisecond);
   return 0;
 }
 const int registered = Register();

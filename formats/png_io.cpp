@@ -5,20 +5,13 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "base/messages.h"
 
 namespace {
 
 constexpr double kScreenGamma = 2.2;
-
-// The library's errors jump back to the recovery point of the step that made the call; an
-// allocation failure is remembered for the message. Warnings are not shown.
-[[noreturn]] void OnLibraryError(png_structp png, png_const_charp text) {
-  int* code = static_cast<int*>(png_get_error_ptr(png));
-  if (code) *code = (text && std::strstr(text, "memory")) ? kMsgNoMemory : kMsgUnsupported;
-  png_longjmp(png, 1);
-}
 
 void OnLibraryWarning(png_structp, png_const_charp) {}
 
@@ -40,8 +33,8 @@ uint8_t GammaCorrected(int v, double g) {
   return static_cast<uint8_t>(std::pow(v / 255.0, 1.0 / g) * 255.0 + 0.5);
 }
 
-// Gamma correction of a colour table, for the files whose pixels stay indexes: g = the file's
-// gamma times the screen's; nothing when it is close to 1.
+// Gamma correction of the grey table of a greyscale file of 1, 2 or 4 bits, whose pixels stay
+// indexes: g = the file's gamma times the screen's; nothing when it is close to 1.
 void CorrectTable(RGBQUAD* table, int count, png_structp png, png_infop info) {
   double file_gamma = 0;
   if (!png_get_gAMA(png, info, &file_gamma) || file_gamma <= 0) return;
@@ -53,8 +46,6 @@ void CorrectTable(RGBQUAD* table, int count, png_structp png, png_infop info) {
     table[i].rgbRed = GammaCorrected(table[i].rgbRed, g);
   }
 }
-
-uint8_t Blend(int fg, int bg, int alpha) { return static_cast<uint8_t>((fg * alpha + bg * (255 - alpha) + 127) / 255); }
 
 // Transparency of a greyscale file of 1, 2 or 4 bits, held on its grey table: the transparent
 // level shows the file's background grey, or the red byte of the program's background colour.
@@ -70,27 +61,6 @@ void FlattenGreyTable(RGBQUAD* table, int depth, uint32_t background, png_struct
   table[trans->gray] = RGBQUAD{grey, grey, grey, 0};
 }
 
-// Transparency of a palette file: each entry blended with its alpha onto the file's background
-// entry, or onto the program's background colour.
-void FlattenPalette(RGBQUAD* table, int count, uint32_t background, png_structp png, png_infop info) {
-  png_bytep alpha = nullptr;
-  int alpha_count = 0;
-  if (!png_get_tRNS(png, info, &alpha, &alpha_count, nullptr) || !alpha || alpha_count <= 0) return;
-  int r = background & 0xFF, g = (background >> 8) & 0xFF, b = (background >> 16) & 0xFF;
-  png_color_16p file_background = nullptr;
-  if (png_get_bKGD(png, info, &file_background) && file_background && file_background->index < count) {
-    const RGBQUAD& e = table[file_background->index];
-    r = e.rgbRed;
-    g = e.rgbGreen;
-    b = e.rgbBlue;
-  }
-  if (alpha_count > count) alpha_count = count;
-  for (int i = 0; i < alpha_count; ++i) {
-    RGBQUAD& e = table[i];
-    e = RGBQUAD{Blend(e.rgbBlue, b, alpha[i]), Blend(e.rgbGreen, g, alpha[i]), Blend(e.rgbRed, r, alpha[i]), 0};
-  }
-}
-
 }  // namespace
 
 PngIOClass::~PngIOClass() { Release(); }
@@ -102,22 +72,62 @@ void PngIOClass::Release() {
   }
   png_ = nullptr;
   info_ = nullptr;
-  writing_ = false;
-  rows_read_ = false;
-  rows_.clear();
-  rows_.shrink_to_fit();
+  writing_ = reading_rows_ = stopped_after_rows_ = rows_read_ = file_ended_ = false;
+  error_text_[0] = '\0';
   CloseStream();
 }
 
-void PngIOClass::ReportReadError() { ShowError(error_code_ == kMsgNoMemory ? kMsgNoMemory : kMsgUnsupported); }
+void PngIOClass::Refuse() {
+  ShowRefusal(error_code_ == kMsgNoMemory ? kMsgNoMemory : kMsgUnsupported,
+              error_text_[0] ? error_text_ : "damaged file");
+  Release();
+}
+
+// The library's errors jump back to the recovery point of the step that made the call; the text
+// and whether memory ran out are remembered for the message. Warnings are not shown.
+void PngIOClass::OnError(png_structp png, png_const_charp text) {
+  if (auto* self = static_cast<PngIOClass*>(png_get_error_ptr(png))) {
+    self->error_code_ = (text && std::strstr(text, "memory")) ? kMsgNoMemory : kMsgUnsupported;
+    std::snprintf(self->error_text_, sizeof self->error_text_, "%s", text ? text : "libpng error");
+  }
+  png_longjmp(png, 1);
+}
+
+bool PngIOClass::RowsIn() const {
+  return interlace_ ? png_get_current_pass_number(png_) >= 7 : png_get_current_row_number(png_) >= height_;
+}
+
+// Once the last row is in, the library would inflate whatever image data follows (a small file
+// can hold data that inflates to gigabytes) and read on to the end of the file, though nothing
+// after the rows is used. So only the check sum of the chunk that held the last rows is still
+// read; any further request ends the reading, as a success.
+void PngIOClass::ReadData(png_structp png, png_bytep data, size_t length) {
+  auto* self = static_cast<PngIOClass*>(png_get_io_ptr(png));
+  if (self->reading_rows_ && self->RowsIn()) {
+    if (!(png_get_io_state(png) & PNG_IO_CHUNK_CRC) || std::fread(data, 1, length, self->stream_) != length) {
+      self->stopped_after_rows_ = true;
+      png_error(png, "stopped after the last row");
+    }
+    return;
+  }
+  if (std::fread(data, 1, length, self->stream_) != length) {
+    self->file_ended_ = true;
+    png_error(png, "truncated: the file ends before its image data");
+  }
+}
 
 // --- reading ---------------------------------------------------------------------------------
 
 bool PngIOClass::ReadInfo() {
   png_structp png = png_;
   if (setjmp(png_jmpbuf(png))) return false;
-  png_init_io(png, stream_);
+  png_set_read_fn(png, this, ReadData);
   png_set_sig_bytes(png, 8);
+  // Image data is taken 1 KB at a time, so past the last row at most the 1 KB in hand is
+  // inflated (a megabyte of output at most), however much more the data would give.
+  png_set_compression_buffer_size(png, 1024);
+  // The program's own size limit decides which sizes are too large (the library's is narrower).
+  png_set_user_limits(png, PNG_UINT_31_MAX, PNG_UINT_31_MAX);
   // Only the chunks the reader uses are read; the others (text, profiles ...) are passed over
   // unread. The library's size check on them is a warning only, so a tiny file declaring a
   // text chunk of gigabytes would otherwise have it allocated and cleared.
@@ -133,21 +143,20 @@ bool PngIOClass::OpenRead(const char* path) {
   if (!OpenStream(path, "rb")) return false;
   png_byte signature[8];
   if (std::fread(signature, 1, 8, stream_) != 8 || png_sig_cmp(signature, 0, 8) != 0) {
-    ShowError(kMsgUnsupported);
+    ShowRefusal(kMsgUnsupported, "not a PNG file");
     Release();
     return false;
   }
   error_code_ = kMsgUnsupported;
-  png_ = png_create_read_struct(PNG_LIBPNG_VER_STRING, &error_code_, OnLibraryError, OnLibraryWarning);
+  png_ = png_create_read_struct(PNG_LIBPNG_VER_STRING, this, OnError, OnLibraryWarning);
   if (png_) info_ = png_create_info_struct(png_);
   if (!png_ || !info_) {
-    ShowError(kMsgNoMemory);
+    ShowRefusal(kMsgNoMemory, "not enough memory for the PNG decoder");
     Release();
     return false;
   }
   if (ReadInfo()) return true;
-  ReportReadError();
-  Release();
+  Refuse();
   return false;
 }
 
@@ -159,11 +168,12 @@ bool PngIOClass::SetUpReading(DibImage* image) {
   png_get_IHDR(png, info, &width, &height, &bit_depth_, &colour_type_, &interlace_, &compression_, &filter_);
   const int depth = bit_depth_, type = colour_type_;
   const bool colour = type == PNG_COLOR_TYPE_RGB || type == PNG_COLOR_TYPE_RGB_ALPHA;
-  const int bpp = colour ? 24 : depth == 16 ? 8 : depth == 2 ? 4 : depth;
-  const uint32_t stride = CheckedStride(width, height, bpp);
-  if (!stride) return false;
   width_ = width;
   height_ = height;
+  bits_per_pixel_ = colour ? 24 : depth == 16 ? 8 : depth == 2 ? 4 : depth;
+  const int bpp = bits_per_pixel_;
+  const uint32_t stride = CheckedStride(width, height, bpp);
+  if (!stride) return false;  // the caller gives the size's problem
 
   BITMAPINFOHEADER& h = image->info->bmiHeader;
   image->format = kFormatPng;
@@ -194,20 +204,13 @@ bool PngIOClass::SetUpReading(DibImage* image) {
   if (colour) png_set_bgr(png);
 
   const uint32_t background = image->details->colour;  // 0x00BBGGRR
-  if (type == PNG_COLOR_TYPE_PALETTE) {
-    // The pixels stay indexes, so gamma and transparency are applied to the table.
-    png_colorp palette = nullptr;
-    int count = 0;
-    if (png_get_PLTE(png, info, &palette, &count) && palette) {
-      if (count > colours) count = colours;
-      for (int i = 0; i < count; ++i) table[i] = RGBQUAD{palette[i].blue, palette[i].green, palette[i].red, 0};
-    }
-    CorrectTable(table, colours, png, info);
-    FlattenPalette(table, colours, background, png, info);
-  } else if (type == PNG_COLOR_TYPE_GRAY && depth < 8) {
+  if (type == PNG_COLOR_TYPE_GRAY && depth < 8) {
     CorrectTable(table, colours, png, info);
     FlattenGreyTable(table, depth, background, png, info);
   } else {
+    // Gamma, and alpha blended in linear light onto the background. A palette file keeps its
+    // indexes: the library applies both to its palette (by the same rule as to pixels), which
+    // is copied below.
     int intent = 0;
     double file_gamma = 0;
     if (png_get_sRGB(png, info, &intent)) png_set_gamma(png, kScreenGamma, 0.45455);
@@ -227,11 +230,22 @@ bool PngIOClass::SetUpReading(DibImage* image) {
       }
     }
   }
-  png_set_interlace_handling(png);
+  passes_ = png_set_interlace_handling(png);
   png_read_update_info(png, info);
   // The rows the library will deliver must be exactly the image's layout.
-  if (png_get_bit_depth(png, info) * png_get_channels(png, info) != bpp || png_get_rowbytes(png, info) > stride)
+  if (png_get_bit_depth(png, info) * png_get_channels(png, info) != bpp || png_get_rowbytes(png, info) > stride) {
+    std::snprintf(error_text_, sizeof error_text_, "unsupported variant: rows of %d bits per pixel",
+                  png_get_bit_depth(png, info) * png_get_channels(png, info));
     return false;
+  }
+  if (type == PNG_COLOR_TYPE_PALETTE) {
+    png_colorp palette = nullptr;
+    int count = 0;
+    if (png_get_PLTE(png, info, &palette, &count) && palette) {
+      if (count > colours) count = colours;
+      for (int i = 0; i < count; ++i) table[i] = RGBQUAD{palette[i].blue, palette[i].green, palette[i].red, 0};
+    }
+  }
 
   image->details->first = static_cast<uint32_t>(depth);
   image->details->second = static_cast<uint32_t>(type);
@@ -242,44 +256,45 @@ bool PngIOClass::SetUpReading(DibImage* image) {
 bool PngIOClass::ReadHeader(DibImage* image) {
   if (!png_ || writing_) return false;
   if (SetUpReading(image)) return true;
-  ReportReadError();
-  Release();
+  if (!error_text_[0]) {
+    const std::string size = SizeProblem(width_, height_, bits_per_pixel_);
+    std::snprintf(error_text_, sizeof error_text_, "%s", size.c_str());
+  }
+  Refuse();
   return false;
 }
 
-bool PngIOClass::ReadRows() {
+bool PngIOClass::ReadRows(DibImage* image) {
   png_structp png = png_;
-  png_bytepp rows = rows_.data();
-  if (setjmp(png_jmpbuf(png))) return false;
-  png_read_image(png, rows);
+  if (setjmp(png_jmpbuf(png))) return stopped_after_rows_;
+  // Row by row straight into the image (an interlaced file in several passes over the rows).
+  for (int pass = 0; pass < passes_; ++pass)
+    for (uint32_t y = 0; y < height_; ++y) png_read_row(png, RowAddress(image, static_cast<int>(y)), nullptr);
   return true;
 }
 
 bool PngIOClass::ReadBits(DibImage* image) {
   if (!png_ || writing_ || Width(image) != static_cast<int>(width_) || Height(image) != static_cast<int>(height_))
     return false;
-  rows_.resize(height_);
-  for (uint32_t y = 0; y < height_; ++y) rows_[y] = RowAddress(image, static_cast<int>(y));
-  if (ReadRows()) {
+  reading_rows_ = true;
+  const bool ok = ReadRows(image);
+  reading_rows_ = false;
+  if (ok) {
     rows_read_ = true;
     return true;
   }
-  ReportReadError();
-  Release();
+  if (file_ended_ && interlace_)
+    std::snprintf(error_text_, sizeof error_text_, "truncated: in pass %d of 7", png_get_current_pass_number(png_) + 1);
+  else if (file_ended_)
+    std::snprintf(error_text_, sizeof error_text_, "truncated: %u of %u rows", png_get_current_row_number(png_),
+                  height_);
+  Refuse();
   return false;
 }
 
-bool PngIOClass::FinishReading() {
-  png_structp png = png_;
-  if (setjmp(png_jmpbuf(png))) return false;
-  png_read_end(png, nullptr);
-  return true;
-}
-
 int PngIOClass::CloseRead() {
-  // The chunks after the image data are read only once the pixels are in (damage there does not
-  // spoil them); a load given up earlier does not inflate the rest of the data just to close.
-  const bool finished = png_ && !writing_ && rows_read_ && FinishReading();
+  // Nothing after the image data is used, so nothing after the last row is read.
+  const bool finished = png_ && !writing_ && rows_read_;
   Release();
   return finished ? 1 : 0;
 }
@@ -290,7 +305,7 @@ bool PngIOClass::OpenWrite(const char* path) {
   Release();
   if (!OpenStream(path, "wb")) return false;
   error_code_ = 0;
-  png_ = png_create_write_struct(PNG_LIBPNG_VER_STRING, &error_code_, OnLibraryError, OnLibraryWarning);
+  png_ = png_create_write_struct(PNG_LIBPNG_VER_STRING, this, OnError, OnLibraryWarning);
   writing_ = png_ != nullptr;
   if (png_) info_ = png_create_info_struct(png_);
   if (png_ && info_) return true;
@@ -354,12 +369,12 @@ bool PngIOClass::WriteHeader(const DibImage* image) {
   return false;
 }
 
-bool PngIOClass::WriteRows() {
+bool PngIOClass::WriteRows(const DibImage* image) {
   png_structp png = png_;
-  png_bytepp rows = rows_.data();
   if (setjmp(png_jmpbuf(png))) return false;
   png_set_bgr(png);
-  png_write_image(png, rows);
+  // libpng copies each row before working on it; the image itself is not written to.
+  for (uint32_t y = 0; y < height_; ++y) png_write_row(png, RowAddress(image, static_cast<int>(y)));
   return true;
 }
 
@@ -367,10 +382,7 @@ bool PngIOClass::WriteBits(const DibImage* image) {
   if (!png_ || !writing_ || BitCount(image) != bits_per_pixel_ || Width(image) != static_cast<int>(width_) ||
       Height(image) != static_cast<int>(height_))
     return false;
-  rows_.resize(height_);
-  // libpng copies each row before working on it; the image itself is not written to.
-  for (uint32_t y = 0; y < height_; ++y) rows_[y] = RowAddress(image, static_cast<int>(y));
-  if (WriteRows()) return true;
+  if (WriteRows(image)) return true;
   Release();
   return false;
 }
@@ -388,7 +400,6 @@ int PngIOClass::CloseWrite() {
   png_ = nullptr;
   info_ = nullptr;
   writing_ = false;
-  rows_.clear();
   const bool closed = CloseStream();
   return finished && closed ? 1 : 0;
 }

@@ -3,8 +3,8 @@
 // are flattened onto a background), 24-bit images written as RGB files and indexed images as
 // palette files.
 #pragma once
+#include <cstddef>
 #include <cstdint>
-#include <vector>
 
 #include "formats/bmp_io.h"
 
@@ -30,23 +30,32 @@ class PngIOClass : public virtual BmpIOClass {
   // locals need no destructors; false when the library (or a check) failed.
   bool ReadInfo();
   bool SetUpReading(DibImage* image);
-  bool ReadRows();
-  bool FinishReading();
+  bool ReadRows(DibImage* image);
   bool WriteInfo(const DibImage* image);
-  bool WriteRows();
+  bool WriteRows(const DibImage* image);
   bool FinishWriting();
   // Destroys the library structures and closes the file.
   void Release();
-  // Shows the message for a failed read (out of memory, or a file the program cannot take).
-  void ReportReadError();
+  // Refuses the file being read with the library's (or the reader's) reason, and releases it.
+  void Refuse();
+  // The library's callbacks: errors (remembered, then back to the recovery point), and the
+  // file's bytes, which stop once the rows are in.
+  [[noreturn]] static void OnError(png_struct_def* png, const char* text);
+  static void ReadData(png_struct_def* png, unsigned char* data, size_t length);
+  // True once the library has delivered the last row of the last pass.
+  bool RowsIn() const;
 
   png_struct_def* png_ = nullptr;
   png_info_def* info_ = nullptr;
   bool writing_ = false;
+  bool reading_rows_ = false;          // ReadBits is in progress
+  bool stopped_after_rows_ = false;    // the reading ended on purpose after the last row
   bool rows_read_ = false;             // ReadBits has delivered the pixels
+  bool file_ended_ = false;            // the library asked for bytes past the end of the file
   int error_code_ = 0;                 // message code of the library's last error
+  char error_text_[160] = {};          // and its text
   uint32_t width_ = 0, height_ = 0;    // from the header, or of the image being written
   int bit_depth_ = 0, colour_type_ = 0, interlace_ = 0, compression_ = 0, filter_ = 0;
-  int bits_per_pixel_ = 0;             // of the image being written
-  std::vector<uint8_t*> rows_;         // row pointers, top row first
+  int passes_ = 1;                     // interlace passes the library makes over the rows
+  int bits_per_pixel_ = 0;             // of the image being read or written
 };
