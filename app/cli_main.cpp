@@ -1,11 +1,14 @@
 // tessamor-cli: the image core from the command line, for batch work.
-//   tessamor-cli INPUT [--cmd ID]... [--pnm-ascii] [--max-pixels N] -o OUTPUT
+//   tessamor-cli INPUT [--cmd COMMAND]... [--with FILE] [--pnm-ascii] [--max-pixels N] -o OUTPUT
+//     (COMMAND: a menu command's id or name, with "=V1,V2..." for its values)
 //   tessamor-cli --info FILE
 //   tessamor-cli --sample FILE   (writes the project's own sample picture)
 // Messages go to standard error as UTF-8; the exit status is 0 on success, 1 on any failure.
 #include <iconv.h>
+#include <unistd.h>
 
 #include <cerrno>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -16,6 +19,7 @@
 #include "app/file_flow.h"
 #include "base/messages.h"
 #include "document/image_info.h"
+#include "processing/operation_table.h"
 
 namespace {
 
@@ -50,29 +54,133 @@ class TerminalChannel : public UserChannel {
     return IDOK;
   }
   void Reason(const char* text) override { reason_ = text; }
-  void ProgressBegin(const char*) override {}
-  void ProgressStep(const char*) override {}
-  void ProgressEnd() override {}
+  // On a terminal, a line on standard error that the counter rewrites.
+  void ProgressBegin(const char* caption) override {
+    caption_ = ToUtf8(caption);
+    shown_ = false;
+  }
+  void ProgressStep(const char* counter) override {
+    if (!isatty(2)) return;
+    std::fprintf(stderr, "\r%s %s   ", caption_.c_str(), counter);
+    shown_ = true;
+  }
+  void ProgressEnd() override {
+    if (shown_) std::fprintf(stderr, "\n");
+    shown_ = false;
+  }
   bool failed() const { return failed_; }
 
  private:
   bool failed_ = false;
   std::string reason_;  // of the refusal whose box comes next
+  std::string caption_;
+  bool shown_ = false;
+};
+
+// One command to run: an id with the values given for it.
+struct Step {
+  int id = 0;
+  std::vector<double> values;
 };
 
 bool Supported(int id) { return id == 106 || id == 107 || Filter::HasOperation(id); }
 
+const char* CommandName(int id) {
+  if (id == 106) return "undo";
+  if (id == 107) return "restore";
+  const OperationEntry* e = FindOperation(id);
+  return e ? e->name : "";
+}
+
+// "ID" or "NAME", then "=V1,V2..." where the command takes values. On a problem, an English
+// text naming what is accepted.
+bool ParseStep(const std::string& text, Step* step, std::string* problem) {
+  const size_t equals = text.find('=');
+  const std::string head = text.substr(0, equals);
+  char* end = nullptr;
+  errno = 0;
+  const long long number = std::strtoll(head.c_str(), &end, 10);
+  int id = 0;
+  if (!head.empty() && *end == '\0' && errno == 0) {
+    // A whole text and a number an int holds (no id may wrap round to a known one).
+    if (number >= 1 && number <= 0xFFFF && Supported(static_cast<int>(number))) id = static_cast<int>(number);
+  } else if (head == "undo" || head == "restore") {
+    id = head == "undo" ? 106 : 107;
+  } else if (const OperationEntry* e = FindOperation(head.c_str())) {
+    id = e->id;
+  }
+  if (!id) {
+    *problem = "unknown command '" + head + "'";
+    return false;
+  }
+  step->id = id;
+  step->values.clear();
+  if (equals == std::string::npos) return true;
+  const OperationEntry* entry = FindOperation(id);
+  std::string rest = text.substr(equals + 1);
+  for (size_t at = 0; entry;) {
+    const size_t comma = rest.find(',', at);
+    const std::string item = rest.substr(at, comma == std::string::npos ? std::string::npos : comma - at);
+    errno = 0;
+    const double v = std::strtod(item.c_str(), &end);
+    if (item.empty() || *end != '\0' || errno == ERANGE || !std::isfinite(v)) {
+      *problem = std::string(CommandName(id)) + ": '" + item + "' is not a number";
+      return false;
+    }
+    step->values.push_back(v);
+    if (comma == std::string::npos) break;
+    at = comma + 1;
+  }
+  char text_problem[160];
+  if (!entry || !CheckOperationValues(*entry, step->values.data(), static_cast<int>(step->values.size()), text_problem,
+                                      sizeof text_problem)) {
+    *problem = entry ? text_problem : std::string(CommandName(id)) + " takes no values";
+    return false;
+  }
+  return true;
+}
+
+// A menu label without its keyboard marker "(&X)" (and any lone "&").
+std::string PlainLabel(const char* cp932) {
+  std::string label = ToUtf8(cp932);
+  const size_t open = label.find("(&");
+  if (open != std::string::npos && open + 3 < label.size() && label[open + 3] == ')') label.erase(open, 4);
+  for (size_t amp; (amp = label.find('&')) != std::string::npos;) label.erase(amp, 1);
+  return label;
+}
+
+// "name=low..high (initial)" for each value of a command.
+std::string ValuesText(int id) {
+  const OperationEntry* e = FindOperation(id);
+  std::string text;
+  char part[96];
+  for (int i = 0; e && i < e->value_count; ++i) {
+    const OperationValue& v = e->values[i];
+    std::snprintf(part, sizeof part, "%s%s %g..%g (%g)", i ? ", " : "", v.name, v.low, v.high, v.initial);
+    text += part;
+  }
+  if (e && e->second_image) text += text.empty() ? "with the --with image" : ", with the --with image";
+  return text;
+}
+
 void PrintHelp() {
   std::printf(
-      "usage: tessamor-cli INPUT [--cmd ID]... [--pnm-ascii] [--max-pixels N] -o OUTPUT\n"
+      "usage: tessamor-cli INPUT [--cmd COMMAND]... [--with FILE] [--pnm-ascii] [--max-pixels N] -o OUTPUT\n"
       "       tessamor-cli [--max-pixels N] --info FILE\n"
       "       tessamor-cli --sample FILE\n"
-      "Reads INPUT (the format by its extension), applies the menu commands ID in order and\n"
-      "writes OUTPUT in the format its extension names. --pnm-ascii writes PBM, PGM and PPM\n"
-      "files in their ASCII variants (P1, P2, P3) instead of binary (P4, P5, P6).\n"
-      "--max-pixels N refuses images of more than N pixels (default 268435456).\n\ncommands:\n");
-  for (const CommandEntry* e = kCommandTable; e->id; ++e)
-    if (Supported(e->id)) std::printf("  %d  %s\n", e->id, ToUtf8(e->label).c_str());
+      "Reads INPUT (the format by its extension), applies the commands in order and writes\n"
+      "OUTPUT in the format its extension names. A COMMAND is a menu command's id or name,\n"
+      "with its values after '=' where it takes some: --cmd 108, --cmd negative,\n"
+      "--cmd gamma=2.2, --cmd rgb=10,0,-10. The compositing commands combine the image with\n"
+      "the image of --with FILE. --pnm-ascii writes PBM, PGM and PPM files in their ASCII\n"
+      "variants (P1, P2, P3) instead of binary (P4, P5, P6). --max-pixels N refuses images of\n"
+      "more than N pixels (default 268435456).\n\ncommands (id, name, menu label, values: range and default):\n");
+  for (const CommandEntry* e = kCommandTable; e->id; ++e) {
+    if (!Supported(e->id)) continue;
+    const std::string values = ValuesText(e->id);
+    std::printf("  %d  %-17s %s%s%s\n", e->id, CommandName(e->id), PlainLabel(e->label).c_str(),
+                values.empty() ? "" : "  ", values.c_str());
+  }
 }
 
 int PrintInfo(Filter& doc, const char* path) {
@@ -136,7 +244,8 @@ int main(int argc, char** argv) {
   Filter doc;
   const char* input = nullptr;
   const char* output = nullptr;
-  std::vector<int> commands;
+  std::vector<Step> steps;
+  const char* with = nullptr;
   int pnm_ascii = 0;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
@@ -151,16 +260,14 @@ int main(int argc, char** argv) {
       if (i + 1 >= argc) return Usage("--sample needs a file");
       return WriteSample(doc, argv[i + 1]);
     } else if (arg == "--cmd") {
-      if (i + 1 >= argc) return Usage("--cmd needs a command id");
-      const char* text = argv[++i];
-      char* end = nullptr;
-      errno = 0;
-      const long long id = std::strtoll(text, &end, 10);
-      // The whole text, and a number an int holds (no id may wrap round to a known one).
-      if (end == text || *end != '\0' || errno == ERANGE || id < 1 || id > 0xFFFF ||
-          !Supported(static_cast<int>(id)))
-        return Usage("unknown command id");
-      commands.push_back(static_cast<int>(id));
+      if (i + 1 >= argc) return Usage("--cmd needs a command");
+      Step step;
+      std::string problem;
+      if (!ParseStep(argv[++i], &step, &problem)) return Usage(problem.c_str());
+      steps.push_back(step);
+    } else if (arg == "--with") {
+      if (i + 1 >= argc) return Usage("--with needs a file");
+      with = argv[++i];
     } else if (arg == "--max-pixels") {
       if (i + 1 >= argc) return Usage("--max-pixels needs a number");
       const char* text = argv[++i];
@@ -183,17 +290,36 @@ int main(int argc, char** argv) {
   }
   if (!input || !output) return Usage("INPUT and -o OUTPUT are needed");
   if (!OpenImageFile(doc, input)) return 1;
-  for (int id : commands) {
-    if (id == 106) {
+  for (const Step& step : steps) {
+    const OperationEntry* entry = FindOperation(step.id);
+    if (step.id == 106) {
       doc.Undo();
-    } else if (id == 107) {
+      continue;
+    }
+    if (step.id == 107) {
       doc.RestoreOriginal();
-    } else if (doc.RunOperation(id)) {
+      continue;
+    }
+    if (entry->second_image) {
+      if (!with) return Usage((std::string(entry->name) + " needs the second image: --with FILE").c_str());
+      // The second image loads as the program's blend loads it: into the pending slot.
+      doc.view_flags_ |= kViewBlendLoading;
+      const bool loaded = OpenImageFile(doc, with) && doc.PrepareBlend(doc.pending_);
+      if (!loaded) {
+        doc.view_flags_ &= ~kViewBlendLoading;
+        return 1;
+      }
+    }
+    if (doc.RunOperation(step.id, step.values.data(), static_cast<int>(step.values.size()))) {
       doc.Commit();
-    } else if (channel.failed()) {
-      return 1;
     } else {
-      std::fprintf(stderr, "command %d left the image unchanged\n", id);
+      if (entry->second_image) {
+        doc.view_flags_ &= ~kViewBlendLoading;
+        if (doc.pending_ != doc.current_) MDIBCtrl::DeleteImage(doc.pending_);
+        doc.pending_ = doc.current_;
+      }
+      if (channel.failed()) return 1;
+      std::fprintf(stderr, "command %d (%s) left the image unchanged\n", step.id, entry->name);
     }
   }
   if (!SaveImageFile(doc, output, pnm_ascii)) return 1;

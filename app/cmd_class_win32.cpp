@@ -12,6 +12,7 @@
 #include "app/command_table.h"
 #include "app/resource_ids.h"
 #include "base/messages.h"
+#include "processing/operation_table.h"
 
 namespace {
 
@@ -76,16 +77,30 @@ LRESULT CmdClass::Dispatch(HWND window, UINT message, WPARAM wparam, LPARAM lpar
     case kAbout: ShowAbout(); break;
     case kHelp: ShowHelp(); break;
     default:
-      // The operations of this build; the other menu commands are wired as their work lands.
-      if (Filter::HasOperation(id)) RunAndCommit(id);
+      // The operations that need neither a dialog nor a second image run at once; those wait
+      // for their dialogs.
+      if (const OperationEntry* entry = FindOperation(id)) {
+        if (entry->value_count == 0 && !entry->second_image) RunAndCommit(id);
+      }
       break;
   }
   return 0;
 }
 
 bool CmdClass::RunAndCommit(int id) {
-  if (!RunOperation(id)) return false;
-  return Commit();
+  // A colour reduction greys the menu and the toolbar while it runs and reports its end.
+  const bool reduction = (id >= 168 && id <= 170) || id == 187;
+  if (reduction) {
+    view_flags_ |= kViewReducing;
+    UpdateToolbarStates();
+  }
+  const bool done = RunOperation(id) && Commit();
+  if (reduction) {
+    if (done) ShowInfo(kMsgFinished, kCaptionInfo, true);
+    view_flags_ &= ~kViewReducing;
+    UpdateToolbarStates();
+  }
+  return done;
 }
 
 void CmdClass::Quit() {

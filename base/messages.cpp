@@ -1,5 +1,7 @@
 #include "base/messages.h"
 
+#include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 
 namespace {
@@ -46,6 +48,30 @@ UserChannel* current_channel = &quiet_channel;
 const char* const kCaptionWarning = "警告";
 const char* const kCaptionInfo = "情報";
 const char* const kCaptionQuestion = "問合せ";
+
+const char* ProgressCaptionText(int caption) {
+  static const char* const kCaptions[kProgressCaptionCount] = {
+      "ハッシュ処理中です",
+      "メディアンカット処理中です",
+      "縮小処理中です",
+      "処理中",
+  };
+  return caption >= 0 && caption < kProgressCaptionCount ? kCaptions[caption] : "";
+}
+
+Progress::Progress(int caption) { Channel().ProgressBegin(ProgressCaptionText(caption)); }
+
+Progress::~Progress() { Channel().ProgressEnd(); }
+
+void Progress::Step(int done, int total) {
+  // About a hundred steps a run: the counter moves visibly, the window's redraws cost nothing.
+  const int bucket = total > 0 ? static_cast<int>(static_cast<int64_t>(done) * 100 / total) : 0;
+  if (bucket == last_shown_ && done != total) return;
+  last_shown_ = bucket;
+  char text[32];
+  std::snprintf(text, sizeof text, "%d / %d", done, total);
+  Channel().ProgressStep(text);
+}
 
 const char* MessageText(int code) {
   if (code < 0 || code >= kMessageCount) return "";

@@ -63,6 +63,31 @@ int AskQuestion(const char* text, bool owned);             // OK/Cancel, caption
 // A file refused: the reason to the channel, then the error box of code.
 int ShowRefusal(int code, const char* reason);
 
+// Captions of the progress window.
+enum ProgressCaption {
+  kProgressHashing = 0,    // "ハッシュ処理中です": the colour census of a reduction
+  kProgressMedianCut = 1,  // "メディアンカット処理中です"
+  kProgressShrinking = 2,  // "縮小処理中です": the area-average resize
+  kProgressWorking = 3,    // "処理中": any other long operation
+  kProgressCaptionCount = 4
+};
+const char* ProgressCaptionText(int caption);
+
+// The progress window for the time of a scope: opened by the constructor, stepped with the
+// counter text "%d / %d", closed by the destructor. Steps that would not move the counter
+// shown (more than about a hundred a run) are passed over, so a loop may call Step freely.
+class Progress {
+ public:
+  explicit Progress(int caption);
+  ~Progress();
+  Progress(const Progress&) = delete;
+  Progress& operator=(const Progress&) = delete;
+  void Step(int done, int total);
+
+ private:
+  int last_shown_ = -1;
+};
+
 // The generic error report: constructing it shows "エラーです".
 class Error {
  public:

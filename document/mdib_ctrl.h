@@ -73,6 +73,15 @@ class MDIBCtrl {
   static BITMAPINFO* CopyHeaderAndPalette(const DibImage* image);
   DibImage* NewEmptyImage(bool with_palette) const;
 
+  // Resize and rotate. Each consumes its source image (frees it) and leaves its result in the
+  // pending slot; the result of a size beyond the size limit is refused with the memory message,
+  // the source freed and the pending slot back at the current image.
+  void ScaleImage(double* sx, double* sy);  // the pending image, by the two factors
+  bool ScaleNearest(DibImage* source, double sx, double sy);
+  bool ScaleAreaAverage(DibImage* source, double sx, double sy);
+  bool SampleArea(const DibImage* source, uint8_t* pixel, double x0, double y0, double x1, double y1) const;
+  bool RotateImage(DibImage* source, double angle, double sx, double sy);
+
   // Fields, in the order of the document record.
   uint32_t background_colour_ = 0xFFFFFF;
   DibImage* as_loaded_ = nullptr;

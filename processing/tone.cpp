@@ -214,23 +214,3 @@ bool Filter::EqualizeHistogram() {
   ApplyTable(result.get(), table);
   return SetResult(result.release());
 }
-
-bool Filter::HasOperation(int command) {
-  return (command >= 108 && command <= 115) || command == 118 || command == 119;
-}
-
-bool Filter::RunOperation(int command) {
-  switch (command) {
-    case 108: return ApplyNegative();
-    case 109:
-    case 110: return ApplyGrayOrSepia(command);
-    case 111: return BinarizeRgb();
-    case 112: return BinarizeGray();
-    case 113:
-    case 114:
-    case 115: return ApplyToneCurve(command);
-    case 118: return StretchHistogram();
-    case 119: return EqualizeHistogram();
-    default: return false;
-  }
-}
