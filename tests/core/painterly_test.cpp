@@ -1,0 +1,3 @@
+#include <gtest/gtest.h>
+
+#include "tests/core/test_support.h"
