@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -132,6 +133,11 @@ BENCHMARK(BM_BmpRead)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_BmpWrite)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv) {
+  // The picture itself, for the peers of scripts/bench-operations.sh.
+  if (const char* path = std::getenv("TESSAMOR_BENCH_PICTURE")) {
+    BenchDocument b;
+    return SaveImageFile(b.doc, path, 0) ? 0 : 1;
+  }
   RegisterOperations();
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;

@@ -108,8 +108,11 @@ const OperationEntry* FindOperation(const char* name) {
 
 bool CheckOperationValues(const OperationEntry& entry, const double* values, int count, char* problem, int size) {
   if (count > entry.value_count) {
-    std::snprintf(problem, static_cast<size_t>(size), "%s takes %d value%s", entry.name, entry.value_count,
-                  entry.value_count == 1 ? "" : "s");
+    if (entry.value_count == 0)
+      std::snprintf(problem, static_cast<size_t>(size), "%s takes no values", entry.name);
+    else
+      std::snprintf(problem, static_cast<size_t>(size), "%s takes %d value%s", entry.name, entry.value_count,
+                    entry.value_count == 1 ? "" : "s");
     return false;
   }
   for (int i = 0; i < count; ++i) {

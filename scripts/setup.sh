@@ -14,7 +14,7 @@ export DEBIAN_FRONTEND=noninteractive
 # --- Debian packages -------------------------------------------------------
 native_pkgs=(build-essential cmake ninja-build pkg-config g++ clang libclang-rt-14-dev
   libjpeg62-turbo-dev libpng-dev zlib1g-dev googletest libgtest-dev libbenchmark-dev
-  imagemagick libjpeg-turbo-progs netpbm)
+  imagemagick libjpeg-turbo-progs netpbm libvips-tools)
 # Both Windows builds: the 32-bit program (wine32 runs it where the kernel runs 32-bit code) and
 # the 64-bit one (wine64 runs it on every x86-64 host).
 cross_pkgs=(g++-mingw-w64-i686 g++-mingw-w64-x86-64 libz-mingw-w64-dev nasm wine wine32:i386 wine64
