@@ -186,6 +186,29 @@ TEST(EndToEnd, OpenNegativeSaveUndoAndZoom) {
   EXPECT_EQ(p.ExitCode(), 0);
 }
 
+// Operations from the menu: a filter makes one step; a reduction asks, works and says it is done.
+TEST(EndToEnd, FilterAndReduceFromTheMenu) {
+  Program p(work + "\\filter", sample);
+  ASSERT_TRUE(p.TitleBecomes(Title(sample, 1, 100))) << Text(p.Window());
+  p.Post(WM_COMMAND, 146);  // Sobel
+  EXPECT_TRUE(p.TitleBecomes(Title(sample, 2, 100))) << Text(p.Window());
+  Screenshot("shot-sobel");
+  p.Post(WM_COMMAND, 169);  // to 16 colours
+  HWND ask = p.Find("#32770");
+  ASSERT_NE(ask, nullptr);
+  EXPECT_EQ(Text(ask, 0xFFFF), "時間がかかりますが実行しますか?");
+  PostMessageA(ask, WM_COMMAND, IDOK, 0);
+  ASSERT_TRUE(WaitFor([&] { return !IsWindow(ask); }));
+  HWND done = p.Find("#32770");
+  ASSERT_NE(done, nullptr);
+  EXPECT_EQ(Text(done) + "|" + Text(done, 0xFFFF), "情報|処理を終了しました");
+  PostMessageA(done, WM_COMMAND, IDOK, 0);
+  EXPECT_TRUE(p.TitleBecomes(Title(sample, 3, 100))) << Text(p.Window());
+  Screenshot("shot-reduced-16");
+  p.Post(WM_COMMAND, 101);
+  EXPECT_EQ(p.ExitCode(), 0);
+}
+
 TEST(EndToEnd, QuotedPathWithSpaces) {
   const std::string spaced = work + "\\dir with space\\sample copy.bmp";
   Program p(work + "\\quoted", "\"" + spaced + "\"");

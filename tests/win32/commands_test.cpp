@@ -116,4 +116,40 @@ TEST(Commands, RowsOfEveryModeAndTheDispatch) {
   }
 }
 
+TEST(Commands, OperationsFromTheMenuMakeOneUndoStepEach) {
+  ResetDocument();
+  ASSERT_TRUE(OpenByMessage(WriteBmp24("ops.bmp", 40, 30, [](int x, int y) { return x * 0x060000u + y * 0x0800u + 0x40u; })));
+  RecordingChannel channel;  // the question answered with OK
+  const struct Row {
+    int id;
+    int count;                 // images in the chain afterwards
+    const char* progress;      // captions of the progress shown, in order
+    std::string boxes;
+  } rows[] = {
+      {169, 2, "ハッシュ処理中です,メディアンカット処理中です,",
+       BoxText("時間がかかりますが実行しますか?", "問合せ", MB_OKCANCEL | MB_ICONQUESTION, true) +
+           BoxText("処理を終了しました", "情報", MB_ICONINFORMATION, true)},
+      {169, 2, "", BoxText("減色の必要はありません", "Information", MB_ICONINFORMATION, false)},
+      {146, 3, "", ""},
+      {123, 4, "", ""},
+      {128, 4, "", ""},  // waits for its dialog
+      {155, 4, "", ""},  // waits for its second image
+  };
+  for (const Row& row : rows) {
+    channel.boxes.clear();
+    channel.progress.clear();
+    Command(row.id);
+    std::string captions;
+    for (const std::string& p : channel.progress)
+      if (p.rfind("begin:", 0) == 0) captions += p.substr(6) + ",";
+    EXPECT_EQ(Doc().image_count_, row.count) << row.id;
+    EXPECT_EQ(captions, row.progress) << row.id;
+    EXPECT_EQ(Shown(channel), row.boxes) << row.id;
+    EXPECT_EQ(Doc().view_flags_ & kViewReducing, 0u) << row.id;
+  }
+  EXPECT_EQ(BitCount(Doc().current_), 24);
+  Command(106);
+  EXPECT_EQ(Doc().image_count_, 3);
+}
+
 }  // namespace
