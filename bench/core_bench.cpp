@@ -1,6 +1,6 @@
 // Every operation of the operation table on a 4000 x 3000 24-bit photo-like picture, as the menu
 // command runs it (the result made and committed), plus BMP read and write. Benchmarks are
-// named op/NAME (op/NAME=VALUES for the variants with values), so that a script can pick
+// named op/NAME (op/NAME=V1:V2... for the variants with values), so that a script can pick
 // them: scripts/bench-operations.sh runs them beside ImageMagick and libvips.
 #include <benchmark/benchmark.h>
 #include <unistd.h>
@@ -116,7 +116,7 @@ void RegisterOperations() {
       std::string label = std::string("op/") + e->name + "=";
       for (size_t i = 0; i < v.values.size(); ++i) {
         char number[32];
-        std::snprintf(number, sizeof number, "%s%g", i ? "," : "", v.values[i]);
+        std::snprintf(number, sizeof number, "%s%g", i ? ":" : "", v.values[i]);
         label += number;
       }
       benchmark::RegisterBenchmark(label.c_str(), Operation, e, v.values)->Unit(benchmark::kMillisecond);

@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "processing/true_colour_work.h"
+
 namespace {
 
 inline uint8_t Clamp(int v) { return static_cast<uint8_t>(v < 0 ? 0 : v > 255 ? 255 : v); }
@@ -21,13 +23,10 @@ void ApplyChannelTables(const DibImage* work, DibImage* out, const uint8_t* tb, 
 }
 
 void ApplyTable(const DibImage* work, DibImage* out, const uint8_t* table) {
+  const ByteMap map(table);
   const int h = Height(work);
   const size_t n = 3 * static_cast<size_t>(Width(work));
-  for (int y = 0; y < h; ++y) {
-    const uint8_t* s = RowAddress(work, y);
-    uint8_t* d = RowAddress(out, y);
-    for (size_t i = 0; i < n; ++i) d[i] = table[s[i]];
-  }
+  for (int y = 0; y < h; ++y) map.Map(RowAddress(work, y), RowAddress(out, y), n);
 }
 
 // t[v] = clamp(v + offset).

@@ -6,6 +6,7 @@
 
 #include "processing/adjust.h"
 #include "processing/filter.h"
+#include "processing/true_colour_work.h"
 
 namespace {
 
@@ -156,13 +157,14 @@ bool Filter::RunOperation(int command, const double* given, int given_count) {
   if (!entry || image_count_ == 0) return false;
   double v[4] = {};
   for (int i = 0; i < entry->value_count; ++i) v[i] = i < given_count ? given[i] : entry->values[i].initial;
-  // A new image of the current image's copy, written by a preview formula.
+  // A new image written by a preview formula from the current image (read where it is when it
+  // has 24 bits, else from its true-colour copy).
   auto adjust = [&](auto preview) {
-    ImagePtr work(MakeTrueColorCopy(current_));
-    if (!work) return false;
-    ImagePtr out(CloneImage(work.get(), false));
+    TrueColorSource source;
+    if (!source.Make(*this, current_)) return false;
+    ImagePtr out(NewTrueColorLike(*this, current_));
     if (!out) return false;
-    preview(work.get(), out.get());
+    preview(source.get(), out.get());
     return SetResult(out.release());
   };
   auto returned = [&](DibImage* image) { return SetResult(image); };

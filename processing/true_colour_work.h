@@ -3,6 +3,8 @@
 // depths are converted in bands of rows small enough to stay in cache while they are changed.
 #pragma once
 #include <cstdint>
+#include <cstring>
+#include <vector>
 
 #include "document/mdib_ctrl.h"
 
@@ -70,3 +72,37 @@ void ForEachRowPair(const DibImage* src, DibImage* dst, size_t used, RowFn row) 
       for (size_t i = 0; i < pad; ++i) d[used + i] = s[used + i];
   }
 }
+
+// A per-byte table applied two bytes at a time: one look-up in a table of the 65536 byte pairs
+// gives both results.
+class ByteMap {
+ public:
+  explicit ByteMap(const uint8_t table[256]) : pairs_(65536) {
+    std::memcpy(table_, table, sizeof table_);
+    for (int a = 0; a < 256; ++a)
+      for (int b = 0; b < 256; ++b) {
+        const uint8_t in[2] = {static_cast<uint8_t>(a), static_cast<uint8_t>(b)}, out[2] = {table[a], table[b]};
+        uint16_t key, value;
+        std::memcpy(&key, in, 2);
+        std::memcpy(&value, out, 2);
+        pairs_[key] = value;
+      }
+  }
+  // d[i] = table[s[i]] for n bytes; s may be d.
+  void Map(const uint8_t* s, uint8_t* d, size_t n) const {
+    const uint16_t* pairs = pairs_.data();
+    size_t i = 0;
+    for (; i + 16 <= n; i += 16) {
+      uint16_t k[8];
+      std::memcpy(k, s + i, 16);
+      const uint16_t out[8] = {pairs[k[0]], pairs[k[1]], pairs[k[2]], pairs[k[3]],
+                               pairs[k[4]], pairs[k[5]], pairs[k[6]], pairs[k[7]]};
+      std::memcpy(d + i, out, 16);
+    }
+    for (; i < n; ++i) d[i] = table_[s[i]];
+  }
+
+ private:
+  uint8_t table_[256];
+  std::vector<uint16_t> pairs_;
+};
