@@ -1,4 +1,4 @@
-// File access, the open and save flows, and tessamor-cli from the outside.
+// File access and the open and save flows.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -21,38 +21,27 @@ void InFolder(const std::string& folder, Fn fn) {
   ASSERT_EQ(chdir(here), 0);
 }
 
-std::string Cli(const std::string& args, int* status) {
-  std::string out;
-  *status = RunCommand(std::string(TESSAMOR_CLI) + " " + args + " 2>&1", &out);
-  return out;
-}
-
-TEST(FileAccess, FormatOfNameLooksAtTheLastFourCharacters) {
+TEST(FileAccess, FormatOfNameLooksAtTheLastFourCharactersAndSaveNamesGetTheFiltersExtension) {
   RecordingChannel channel;
   FileAccess f;
-  f.SetPath("/x/photo.JPG");
-  EXPECT_EQ(f.FormatOfName(), static_cast<uint32_t>(kFormatJpeg));
-  f.SetPath("/x/a.Pbm");
-  EXPECT_EQ(f.FormatOfName(), static_cast<uint32_t>(kFormatPbm));
-  EXPECT_TRUE(channel.boxes.empty());
-  f.SetPath("/x/photo.jpeg");
-  EXPECT_EQ(f.FormatOfName(), static_cast<uint32_t>(kFormatNone));
-  EXPECT_TRUE(channel.ShowedOnly(kMsgUnsupported));
-  EXPECT_EQ(channel.boxes[0].style, static_cast<unsigned>(MB_ICONHAND));
-}
-
-TEST(FileAccess, SaveNameFixAppendsTheFiltersExtensionOrWarns) {
-  RecordingChannel channel;
-  FileAccess f;
+  std::string seen;  // format and boxes shown so far after each name
+  for (const char* path : {"/x/photo.JPG", "/x/a.Pbm", "/x/photo.jpeg"}) {
+    f.SetPath(path);
+    const uint32_t format = f.FormatOfName();
+    seen += std::to_string(format) + ":" + std::to_string(channel.boxes.size()) + " ";
+  }
+  EXPECT_EQ(seen, std::to_string(kFormatJpeg) + ":0 " + std::to_string(kFormatPbm) + ":0 " + std::to_string(kFormatNone) +
+                      ":1 ");
+  EXPECT_TRUE(channel.ShowedOnly(kMsgUnsupported) && channel.boxes[0].style == MB_ICONHAND);
+  channel.boxes.clear();
   EXPECT_TRUE(f.SaveNameFix("C:\\p\\picture", 3));
   EXPECT_STREQ(f.path(), "C:\\p\\picture.png");
   EXPECT_TRUE(f.SaveNameFix("C:\\p\\picture.PNG", 1));
   EXPECT_STREQ(f.path(), "C:\\p\\picture.PNG");
   EXPECT_TRUE(channel.boxes.empty());
-  EXPECT_FALSE(f.SaveNameFix("C:\\p\\picture", 8));
+  EXPECT_FALSE(f.SaveNameFix("C:\\p\\picture", 8));  // a filter without an extension of its own
   ASSERT_TRUE(channel.ShowedOnly(kMsgNeedExtension));
-  EXPECT_EQ(channel.boxes[0].caption, "警告");
-  EXPECT_EQ(channel.boxes[0].style, static_cast<unsigned>(MB_ICONEXCLAMATION));
+  EXPECT_TRUE(channel.boxes[0].caption == "警告" && channel.boxes[0].style == MB_ICONEXCLAMATION);
 }
 
 TEST(FileAccess, ListFolderSortsByNameAndKeepsEachPatternsFormat) {
@@ -63,18 +52,12 @@ TEST(FileAccess, ListFolderSortsByNameAndKeepsEachPatternsFormat) {
     FileAccess f;
     char folder[MAX_PATH];
     ASSERT_EQ(f.ListFolder(folder), 5);
-    std::vector<std::string> names;
-    std::vector<uint32_t> formats;
-    for (FileListEntry* e = f.list_head(); e; e = e->next) {
-      names.push_back(e->name);
-      formats.push_back(e->format);
-      if (e->next) {
-        EXPECT_EQ(e->next->previous, e);
-      }
-    }
-    EXPECT_EQ(names, (std::vector<std::string>{"a.bmp", "A.bmp", "a.gif", "b.png", "c.JPE"}));
-    EXPECT_EQ(formats[2], static_cast<uint32_t>(kFormatGif));
-    EXPECT_EQ(formats[4], static_cast<uint32_t>(kFormatJpeg));
+    std::string names;  // with their formats; each entry is the previous one of the next
+    for (FileListEntry* e = f.list_head(); e; e = e->next)
+      names += std::string(e->name) + ":" + std::to_string(e->format) + (e->next && e->next->previous != e ? "!" : " ");
+    EXPECT_EQ(names, "a.bmp:" + std::to_string(kFormatBmp) + " A.bmp:" + std::to_string(kFormatBmp) + " a.gif:" +
+                         std::to_string(kFormatGif) + " b.png:" + std::to_string(kFormatPng) + " c.JPE:" +
+                         std::to_string(kFormatJpeg) + " ");
     EXPECT_EQ(f.list_head()->previous, nullptr);
     EXPECT_STREQ(f.cursor_->name, "c.JPE");  // left on the last entry
   });
@@ -105,36 +88,30 @@ TEST(FileAccess, ArgumentPathQuotedOrNotMakesItsFolderCurrent) {
 TEST(OpenFlow, AFailedOpenKeepsTheDocument) {
   TempDir dir;
   Filter doc;
-  doc.pending_ = NewImage(3, 3, 24).release();
-  doc.Commit();
+  Commit(doc, NewImage(3, 3, 24));
   ASSERT_TRUE(doc.RunOperation(108) && doc.Commit());
   const DibImage* current = doc.current_;
   WriteFileBytes(dir.File("broken.bmp"), {'B', 'M', 1, 2, 3});
   RecordingChannel channel;
   EXPECT_FALSE(OpenImageFile(doc, dir.File("broken.bmp").c_str()));
-  EXPECT_EQ(doc.image_count_, 2);
-  EXPECT_EQ(doc.current_, current);
+  EXPECT_TRUE(doc.image_count_ == 2 && doc.current_ == current);
   // An unknown extension: the error box of the lookup, then the factory's warning.
   channel.boxes.clear();
   EXPECT_FALSE(OpenImageFile(doc, dir.File("a.tif").c_str()));
   ASSERT_EQ(channel.boxes.size(), 2u);
-  EXPECT_EQ(channel.boxes[0].style, static_cast<unsigned>(MB_ICONHAND));
-  EXPECT_EQ(channel.boxes[1].style, static_cast<unsigned>(MB_ICONEXCLAMATION));
+  EXPECT_TRUE(channel.boxes[0].style == MB_ICONHAND && channel.boxes[1].style == MB_ICONEXCLAMATION);
   EXPECT_EQ(channel.boxes[1].text, MessageText(kMsgUnsupported));
-  EXPECT_EQ(doc.image_count_, 2);
+  EXPECT_TRUE(doc.image_count_ == 2 && doc.current_ == current);
 }
 
 TEST(OpenFlow, ALoadReplacesTheDocumentUnlessABlendLoadsItsSecondImage) {
   TempDir dir;
   Filter doc;
-  doc.pending_ = NewImage(3, 3, 24).release();
-  doc.Commit();
+  Commit(doc, NewImage(3, 3, 24));
   ASSERT_TRUE(SaveImageFile(doc, dir.File("a.bmp").c_str(), 0));
   ASSERT_TRUE(doc.RunOperation(108) && doc.Commit());
   ASSERT_TRUE(OpenImageFile(doc, dir.File("a.bmp").c_str()));
-  EXPECT_EQ(doc.image_count_, 1);
-  EXPECT_STREQ(doc.current_->path, dir.File("a.bmp").c_str());
-  EXPECT_FALSE(doc.current_->details->date[0] == '\0');
+  EXPECT_TRUE(doc.image_count_ == 1 && doc.current_->path == dir.File("a.bmp") && doc.current_->details->date[0]);
 
   doc.view_flags_ |= kViewBlendLoading;
   ASSERT_TRUE(OpenImageFile(doc, dir.File("a.bmp").c_str()));
@@ -150,8 +127,7 @@ TEST(SaveFlow, AFailedWriteLeavesTheExistingFileAlone) {
   const std::vector<uint8_t> old{'o', 'l', 'd'};
   WriteFileBytes(target, old);
   Filter doc;
-  doc.pending_ = NewImage(40, 40, 24).release();
-  doc.Commit();
+  Commit(doc, NewImage(40, 40, 24));
   ASSERT_EQ(access("/dev/full", W_OK), 0) << "the test needs /dev/full, which takes no byte";
   // Failures that root meets too: the temporary file cannot be created (a folder holds its
   // name), or every write to it fails (it leads to a device that takes nothing).
@@ -185,8 +161,7 @@ TEST(SaveFlow, AFailedWriteLeavesTheExistingFileAlone) {
 TEST(SaveFlow, ALinkIsFollowedAndStaysALink) {
   TempDir dir;
   Filter doc;
-  doc.pending_ = NewImage(3, 2, 24).release();
-  doc.Commit();
+  Commit(doc, NewImage(3, 2, 24));
   ASSERT_EQ(mkdir(dir.File("real").c_str(), 0700), 0);
   const std::vector<uint8_t> old{'o', 'l', 'd'};
   const struct Row {
@@ -215,9 +190,7 @@ TEST(SaveFlow, ALinkIsFollowedAndStaysALink) {
 TEST(OpenFlow, AFileWithAnotherFormatsExtensionOpensAsWhatItIs) {
   TempDir dir;
   Filter doc;
-  doc.pending_ = NewImage(5, 3, 8, 16).release();
-  FillRandom(doc.pending_, 9);
-  doc.Commit();
+  Commit(doc, RandomImage(5, 3, 8, 9, 16));
   const struct Row {
     const char* written;  // saved under its own extension, then renamed
     const char* renamed;
@@ -238,72 +211,9 @@ TEST(OpenFlow, AFileWithAnotherFormatsExtensionOpensAsWhatItIs) {
     }
     OpenedFile in(dir.File(row.renamed));
     EXPECT_EQ(in.ok, row.format != 0);
-    if (in.ok) {
-      EXPECT_EQ(in.image()->format, row.format);
-      EXPECT_TRUE(in.channel.boxes.empty());
-      EXPECT_EQ(Width(in.image()), 5);
-    } else {
-      EXPECT_TRUE(in.channel.ShowedOnly(kMsgUnsupported));
-    }
+    EXPECT_TRUE(in.ok ? in.image()->format == row.format && in.channel.boxes.empty() && Width(in.image()) == 5
+                      : in.channel.ShowedOnly(kMsgUnsupported));
   }
-}
-
-TEST(CommandLine, ReadsAppliesWritesAndReports) {
-  TempDir dir;
-  int status;
-  Cli("--sample " + dir.File("s.bmp"), &status);
-  ASSERT_EQ(status, 0);
-  std::string out = Cli("--info " + dir.File("s.bmp"), &status);
-  EXPECT_EQ(status, 0);
-  EXPECT_NE(out.find("format: BMP"), std::string::npos) << out;
-  EXPECT_NE(out.find("size: 640 x 480"), std::string::npos) << out;
-  EXPECT_NE(out.find("bits per pixel: 24"), std::string::npos) << out;
-  EXPECT_NE(out.find("colour form: TrueColor(24bit)"), std::string::npos) << out;
-  EXPECT_NE(out.find("compression: BI_RGB"), std::string::npos) << out;
-
-  Cli(dir.File("s.bmp") + " --cmd 108 --cmd 108 -o " + dir.File("twice.bmp"), &status);
-  EXPECT_EQ(status, 0);
-  EXPECT_EQ(ReadFileBytes(dir.File("twice.bmp")), ReadFileBytes(dir.File("s.bmp")));
-  Cli(dir.File("s.bmp") + " --cmd 109 -o " + dir.File("grey.bmp"), &status);
-  EXPECT_EQ(status, 0);
-  Filter doc;
-  ASSERT_TRUE(OpenImageFile(doc, dir.File("grey.bmp").c_str()));
-  EXPECT_TRUE(Filter::IsGrayImage(doc.current_));
-
-  out = Cli("--help", &status);
-  EXPECT_EQ(status, 0);
-  EXPECT_NE(out.find(u8"108  negative          ネガ変換\n"), std::string::npos);  // UTF-8 on the terminal
-}
-
-TEST(CommandLine, FailuresExitWithOneAndAMessage) {
-  TempDir dir;
-  int status;
-  std::string out = Cli(dir.File("missing.bmp") + " -o " + dir.File("x.bmp"), &status);
-  EXPECT_EQ(status, 1);
-  EXPECT_NE(out.find(u8"ファイルをオープンできませんでした!!"), std::string::npos) << out;
-  WriteFileBytes(dir.File("bad.bmp"), {'B', 'M', 0, 0});
-  Cli("--info " + dir.File("bad.bmp"), &status);
-  EXPECT_EQ(status, 1);
-  Cli(dir.File("bad.bmp") + " --cmd 999 -o " + dir.File("x.bmp"), &status);
-  EXPECT_EQ(status, 1);
-  Cli("--sample " + dir.File("s.bmp"), &status);
-  // Ids that an int cannot hold never wrap round to a known one (2^32 + 108), nor do limits.
-  for (const char* args : {" --cmd 4294967404", " --cmd -108", " --cmd 108x", " --max-pixels 0", " --max-pixels -5",
-                           " --max-pixels 99999999999"}) {
-    out = Cli(dir.File("s.bmp") + args + " -o " + dir.File("y.bmp"), &status);
-    EXPECT_EQ(status, 1) << args;
-    EXPECT_NE(out.find("see --help"), std::string::npos) << args << out;
-  }
-  EXPECT_TRUE(ReadFileBytes(dir.File("y.bmp")).empty());
-  // A refusal's reason on a line of its own, under the box's text; the size limit as an option.
-  out = Cli("--max-pixels 1000 --info " + dir.File("s.bmp"), &status);
-  EXPECT_EQ(status, 1);
-  EXPECT_NE(out.find(u8"誤っています!!\nreason: too large for the size limit: 640 x 480 is 307200 pixels, the limit is 1000\n"),
-            std::string::npos) << out;
-  Cli("--max-pixels 307200 --info " + dir.File("s.bmp"), &status);
-  EXPECT_EQ(status, 0);
-  Cli("", &status);
-  EXPECT_EQ(status, 1);
 }
 
 }  // namespace

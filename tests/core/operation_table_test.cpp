@@ -1,9 +1,10 @@
 // The operation table and what goes by it: every operation on every source depth and on tiny,
-// wide and tall images (under the sanitizers nothing may be read or written outside a buffer),
-// and the command-line tool's names, values and refusals.
+// wide and tall images (under the sanitizers nothing may be read or written outside a buffer,
+// and the current image stays as it was), and the command-line tool.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
 #include <set>
 
 #include "app/command_table.h"
@@ -12,18 +13,21 @@
 
 namespace {
 
-// A source of the depth (0: run-length 8-bit, -4: run-length 4-bit) and size with random pixels.
+// A source of the depth (0: run-length 8-bit, -4: run-length 4-bit, in runs of three so that
+// the coding fits) and size with random pixels.
 ImagePtr Source(int depth, int width, int height, uint32_t seed) {
-  const int bpp = depth <= 0 ? -depth + (depth == 0 ? 8 : 0) : depth;
+  if (depth > 0) return RandomImage(width, height, depth, seed);
+  const int bpp = depth == 0 ? 8 : 4;
   ImagePtr image = NewImage(width, height, bpp);
-  FillRandom(image.get(), seed);
-  if (depth <= 0) EncodeRle(image.get());
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x) RowAddress(image.get(), y)[x * bpp / 8] = static_cast<uint8_t>(x / 3 + y);
+  EncodeRle(image.get());
   return image;
 }
 
 TEST(Operations, EveryOneOnEveryDepthAndOddSize) {
   const int depths[] = {1, 4, 8, 16, 24, 32, 0, -4};
-  const int sizes[][2] = {{1, 1}, {2, 2}, {3, 3}, {23, 1}, {1, 19}, {9, 7}};
+  const int sizes[][2] = {{1, 1}, {2, 2}, {3, 3}, {23, 1}, {1, 19}, {9, 7}, {40, 3}};
   RecordingChannel channel;  // questions answered with OK, boxes recorded and passed over
   for (const OperationEntry* e = kOperations; e->id; ++e) {
     for (int depth : depths) {
@@ -31,21 +35,29 @@ TEST(Operations, EveryOneOnEveryDepthAndOddSize) {
         SCOPED_TRACE(std::string(e->name) + " depth " + std::to_string(depth) + " size " + std::to_string(size[0]) +
                      "x" + std::to_string(size[1]));
         Filter doc;
-        doc.pending_ = Source(depth, size[0], size[1], static_cast<uint32_t>(e->id + depth)).release();
-        doc.Commit();
+        Commit(doc, Source(depth, size[0], size[1], static_cast<uint32_t>(e->id + depth)));
+        const DibImage* current = doc.current_;
+        const std::vector<uint8_t> bits(current->bits, current->bits + ImageBytes(current)),
+            info(reinterpret_cast<uint8_t*>(current->info), reinterpret_cast<uint8_t*>(current->info) + InfoBytes(current));
         if (e->second_image) {
           ASSERT_TRUE(doc.PrepareBlend(Source(24, size[1] + 1, size[0], 3).release()));
         }
         const double rotate45 = 45, half[2] = {0.5, 0.5};
         const double* values = e->id == 128 ? &rotate45 : e->id == 154 ? half : nullptr;
-        if (!doc.RunOperation(e->id, values, values ? e->value_count : 0)) continue;
+        const bool ran = doc.RunOperation(e->id, values, values ? e->value_count : 0);
+        EXPECT_TRUE(std::equal(bits.begin(), bits.end(), current->bits));
+        EXPECT_TRUE(std::equal(info.begin(), info.end(), reinterpret_cast<uint8_t*>(current->info)));
+        if (!ran) continue;
         const DibImage* out = doc.pending_;
         ASSERT_NE(out, doc.current_);
         ASSERT_EQ(out->stride, RowBytes(Width(out), BitCount(out)));
         ASSERT_GE(ImageBytes(out), static_cast<size_t>(out->stride) * Height(out));
-        if (e->id != 128 && e->id != 154) {
-          EXPECT_EQ(Width(out) * 1000 + Height(out), size[0] * 1000 + size[1]);
-        }
+        const bool flip = e->id == 123 || e->id == 124, resized = e->id == 128 || e->id == 154;
+        EXPECT_TRUE(resized || (Width(out) == size[0] && Height(out) == size[1]));
+        const BITMAPINFOHEADER &o = out->info->bmiHeader, &c = current->info->bmiHeader;
+        EXPECT_TRUE(!flip || (o.biBitCount == c.biBitCount && o.biCompression == c.biCompression &&  // kept by the
+                              out->colours == current->colours &&                                    // flips
+                              std::memcmp(Palette(out), Palette(current), 4 * out->colours) == 0));
         ImagePtr rgb(doc.MakeTrueColorCopy(out));  // every pixel of the result readable
         ASSERT_TRUE(rgb);
         ASSERT_TRUE(doc.Commit());
@@ -68,48 +80,66 @@ TEST(Operations, TableNamesAndLabels) {
   }
 }
 
-std::string Cli(const std::string& args, int* status) {
-  std::string out;
-  *status = RunCommand(std::string(TESSAMOR_CLI) + " " + args + " 2>&1", &out);
-  return out;
-}
-
-TEST(CommandLine, CommandsByNameWithValuesAndTheirRefusals) {
+TEST(CommandLine, ReadsAppliesWritesReportsAndRefuses) {
   TempDir dir;
   int status;
-  Cli("--sample " + dir.File("s.bmp"), &status);
+  const std::string s = dir.File("s.bmp"), in = s + " ", out = " -o " + dir.File("o.bmp"), no = " -o " + dir.File("no.bmp");
+  Cli("--sample " + s, &status);
   ASSERT_EQ(status, 0);
-  const std::string in = dir.File("s.bmp") + " ", out = " -o " + dir.File("o.bmp");
+  WriteFileBytes(dir.File("bad.bmp"), {'B', 'M', 0, 0});
   const struct Row {
-    const char* args;
+    std::string args;
     int status;
-    const char* says;  // a part of the output; "" for none expected
+    const char* says;  // a part of the output
   } rows[] = {
-      {"--cmd negative --cmd 108", 0, ""},
-      {"--cmd gamma=2.2 --cmd rgb=10,0,-10 --cmd hsv=30,0.5,-20", 0, ""},
-      {"--cmd gamma=9", 1, "gamma: gamma takes a number from 0.01 to 3"},
-      {"--cmd rgb=1,2", 0, ""},  // the missing value takes the dialog's start
-      {"--cmd rgb=1,2,3,4", 1, "rgb takes 3 values"},
-      {"--cmd rotate=12.5", 1, "rotate: angle takes a whole number from 0 to 360"},
-      {"--cmd gradation=12", 1, "gradation: levels takes 2, 4, 8"},
-      {"--cmd negative=1", 1, "negative takes no values"},
-      {"--cmd gamma=x", 1, "gamma: 'x' is not a number"},
-      {"--cmd sharpest", 1, "unknown command 'sharpest'"},
-      {"--cmd overlay", 1, "overlay needs the second image: --with FILE"},
-      {"--cmd undo --cmd restore", 0, ""},
+      {"--info " + s, 0, "format: BMP\nsize: 640 x 480\nbits per pixel: 24\npalette: 0\ncolour form: TrueColor(24bit)\n"
+                         "compression: BI_RGB\n"},
+      {"--help", 0, u8"108  negative          ネガ変換\n"},  // UTF-8 on the terminal
+      {in + "--cmd gamma=2.2 --cmd rgb=10,0,-10 --cmd hsv=30,0.5,-20" + out, 0, ""},
+      {in + "--cmd rgb=1,2" + out, 0, ""},  // the missing value takes the dialog's start
+      {in + "--cmd undo --cmd restore" + out, 0, ""},
+      {"--max-pixels 307200 --info " + s, 0, ""},
+      {in + "--cmd gamma=9" + no, 1, "gamma: gamma takes a number from 0.01 to 3"},
+      {in + "--cmd rgb=1,2,3,4" + no, 1, "rgb takes 3 values"},
+      {in + "--cmd rotate=12.5" + no, 1, "rotate: angle takes a whole number from 0 to 360"},
+      {in + "--cmd gradation=12" + no, 1, "gradation: levels takes 2, 4, 8"},
+      {in + "--cmd negative=1" + no, 1, "negative takes no values"},
+      {in + "--cmd gamma=x" + no, 1, "gamma: 'x' is not a number"},
+      {in + "--cmd sharpest" + no, 1, "unknown command 'sharpest'"},
+      {in + "--cmd overlay" + no, 1, "overlay needs the second image: --with FILE"},
+      {dir.File("missing.bmp") + no, 1, u8"ファイルをオープンできませんでした!!"},
+      {"--info " + dir.File("bad.bmp"), 1, ""},
+      {dir.File("bad.bmp") + " --cmd 999" + no, 1, ""},
+      // Ids that an int cannot hold never wrap round to a known one (2^32 + 108), nor do limits.
+      {in + "--cmd 4294967404" + no, 1, "see --help"},
+      {in + "--cmd -108" + no, 1, "see --help"},
+      {in + "--cmd 108x" + no, 1, "see --help"},
+      {in + "--max-pixels 0" + no, 1, "see --help"},
+      {in + "--max-pixels -5" + no, 1, "see --help"},
+      {in + "--max-pixels 99999999999" + no, 1, "see --help"},
+      // A refusal's reason on a line of its own, under the box's text; the size limit as an option.
+      {"--max-pixels 1000 --info " + s, 1,
+       u8"誤っています!!\nreason: too large for the size limit: 640 x 480 is 307200 pixels, the limit is 1000\n"},
+      {"", 1, ""},
   };
   for (const Row& row : rows) {
-    const std::string said = Cli(in + row.args + out, &status);
+    const std::string said = Cli(row.args, &status);
     EXPECT_EQ(status, row.status) << row.args << "\n" << said;
     EXPECT_NE(said.find(row.says), std::string::npos) << row.args << "\n" << said;
   }
-  // Compositing with the image of --with: with itself, "difference" gives black.
-  Cli(in + "--cmd difference --with " + dir.File("s.bmp") + out, &status);
-  ASSERT_EQ(status, 0);
-  Filter doc;
-  ASSERT_TRUE(OpenImageFile(doc, dir.File("o.bmp").c_str()));
-  const std::vector<uint8_t> pixels = Pixels24(doc.current_);
-  EXPECT_EQ(std::count(pixels.begin(), pixels.end(), 0), static_cast<long>(pixels.size()));
+  EXPECT_TRUE(ReadFileBytes(dir.File("no.bmp")).empty());
+  // The negative twice is the picture; grey makes a grey picture; the difference of the image
+  // with itself (the image of --with) is black.
+  Cli(in + "--cmd 108 --cmd negative" + out, &status);
+  EXPECT_EQ(ReadFileBytes(dir.File("o.bmp")), ReadFileBytes(s));
+  Cli(in + "--cmd 109" + out, &status);
+  OpenedFile grey(dir.File("o.bmp"));
+  EXPECT_TRUE(grey.ok && Filter::IsGrayImage(grey.image()));
+  Cli(in + "--cmd difference --with " + s + out, &status);
+  OpenedFile black(dir.File("o.bmp"));
+  ASSERT_TRUE(black.ok);
+  const std::vector<uint8_t> pixels = Pixels24(black.image());
+  EXPECT_EQ(std::count(pixels.begin(), pixels.end(), 0), 640 * 480 * 3);
 }
 
 }  // namespace

@@ -1,7 +1,9 @@
 // Pixel layouts, conversions to 24 bits, geometric copies, SetIndex, toning, inversion and the
-// histogram, for every depth.
+// histogram, for every depth; run-length decoding and encoding (runs, deltas, absolute mode, bad
+// streams, round trips) and the geometric copies keeping the compression.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "image/histogram_builder.h"
@@ -12,18 +14,14 @@ namespace {
 
 const int kDepths[] = {1, 4, 8, 16, 24, 32};
 
-void Set16(DibImage* image, int x, int y, uint16_t w) {
-  uint8_t* p = RowAddress(image, y) + 2 * x;
-  p[0] = static_cast<uint8_t>(w);
-  p[1] = static_cast<uint8_t>(w >> 8);
-}
-
-void SetBitfields(DibImage* image, uint32_t red, uint32_t green, uint32_t blue) {
-  image->info->bmiHeader.biCompression = BI_BITFIELDS;
-  uint32_t* m = Masks(image);
-  m[0] = red;
-  m[1] = green;
-  m[2] = blue;
+// An image of one row of the given 16- or 32-bit words, with bit-field masks when given.
+ImagePtr Words(int bpp, const std::vector<uint32_t>& words, const std::vector<uint32_t>& masks = {}) {
+  ImagePtr image = NewImage(static_cast<int>(words.size()), 1, bpp);
+  for (size_t x = 0; x < words.size(); ++x)
+    for (int k = 0; k < bpp / 8; ++k) RowAddress(image.get(), 0)[x * bpp / 8 + k] = static_cast<uint8_t>(words[x] >> 8 * k);
+  if (!masks.empty()) image->info->bmiHeader.biCompression = BI_BITFIELDS;
+  for (size_t i = 0; i < masks.size(); ++i) Masks(image.get())[i] = masks[i];
+  return image;
 }
 
 TEST(RowLayout, StridesAddressesSizeGuardAndFactory) {
@@ -32,11 +30,10 @@ TEST(RowLayout, StridesAddressesSizeGuardAndFactory) {
   ImagePtr image = NewImage(4, 3, 8);
   EXPECT_EQ(RowAddress(image.get(), 0), image->bits + 2 * image->stride);  // rows are bottom-up
   EXPECT_EQ(RowAddress(image.get(), 2), image->bits);
-  EXPECT_EQ(CheckedStride(0, 10, 24), 0u);
-  EXPECT_EQ(CheckedStride(10, -1, 24), 0u);
-  EXPECT_EQ(CheckedStride(70000, 70000, 24), 0u);   // above the pixel cap
-  EXPECT_EQ(CheckedStride(0x7FFFFFFF, 2, 32), 0u);  // stride * height overflows
-  EXPECT_EQ(CheckedStride(16384, 16384, 1), 2048u);  // exactly at the cap
+  // Width 0, a negative height, above the pixel cap, stride * height overflowing, exactly at the cap.
+  EXPECT_EQ((std::vector<uint32_t>{CheckedStride(0, 10, 24), CheckedStride(10, -1, 24), CheckedStride(70000, 70000, 24),
+                                   CheckedStride(0x7FFFFFFF, 2, 32), CheckedStride(16384, 16384, 1)}),
+            (std::vector<uint32_t>{0, 0, 0, 0, 2048}));
   for (int bpp : kDepths) EXPECT_NE(CreatePixelOpsForBits(bpp), nullptr) << bpp;
   for (int bpp : {0, 2, 48}) EXPECT_EQ(CreatePixelOpsForBits(bpp), nullptr) << bpp;
 }
@@ -44,20 +41,12 @@ TEST(RowLayout, StridesAddressesSizeGuardAndFactory) {
 // (The BMP suite compares every depth with the reference decoder; these are the rules it cannot
 // show: the 16-bit expansion and indexes beyond the table.)
 TEST(ToDib24, SixteenBitExpansionAndOutOfRangeIndexes) {
-  ImagePtr src = NewImage(5, 1, 16);
-  Set16(src.get(), 0, 0, 0x7FFF);
-  Set16(src.get(), 1, 0, 0x0000);
-  Set16(src.get(), 2, 0, 0x8000 | (1 << 10) | (2 << 5) | 3);  // bit 15 is ignored
-  ImagePtr dst = NewImage(5, 1, 24);
-  ASSERT_TRUE(CreatePixelOpsForBits(16)->ToDib24(src.get(), dst.get()));
-  EXPECT_EQ(Pixels24(dst.get()), (std::vector<uint8_t>{255, 255, 255, 7, 7, 7, 31, 23, 15, 7, 7, 7, 7, 7, 7}));
-  SetBitfields(src.get(), 0xF800, 0x07E0, 0x001F);  // 5-6-5: the wide field uses the whole range
-  Set16(src.get(), 0, 0, 0xFFFF);
-  Set16(src.get(), 1, 0, 32 << 5);
-  CreatePixelOpsForBits(16)->ToDib24(src.get(), dst.get());
-  const std::vector<uint8_t> wide = Pixels24(dst.get());
-  EXPECT_EQ(std::vector<uint8_t>(wide.begin(), wide.begin() + 6), (std::vector<uint8_t>{255, 255, 255, 7, 130, 7}));
-
+  ImagePtr dst = NewImage(3, 1, 24);
+  // 5-5-5 (bit 15 ignored) expands c to c * 8 + 7; in 5-6-5 the wide field uses the whole range.
+  ASSERT_TRUE(CreatePixelOpsForBits(16)->ToDib24(Words(16, {0x7FFF, 0, 0x8000 | 1 << 10 | 2 << 5 | 3}).get(), dst.get()));
+  EXPECT_EQ(Pixels24(dst.get()), (std::vector<uint8_t>{255, 255, 255, 7, 7, 7, 31, 23, 15}));
+  CreatePixelOpsForBits(16)->ToDib24(Words(16, {0xFFFF, 32 << 5, 0x7FFF}, {0xF800, 0x07E0, 0x001F}).get(), dst.get());
+  EXPECT_EQ(Pixels24(dst.get()), (std::vector<uint8_t>{255, 255, 255, 7, 130, 7, 255, 255, 127}));
   ImagePtr indexed = NewImage(2, 1, 4, 1);
   Palette(indexed.get())[0] = RGBQUAD{10, 20, 30, 0};
   RowAddress(indexed.get(), 0)[0] = 0x09;  // index 9 of a one-colour table reads black
@@ -70,161 +59,231 @@ TEST(ToDib24, SixteenBitExpansionAndOutOfRangeIndexes) {
 TEST(Geometry, MirrorFlipAndCopyRectMoveWholePixelsForEveryDepthAndWidth) {
   for (int bpp : kDepths) {
     for (int width = 1; width <= 33; width += (width < 10 ? 1 : 7)) {
+      SCOPED_TRACE(testing::Message() << "bpp " << bpp << " width " << width);
       const int height = 5;
-      ImagePtr src = NewImage(width, height, bpp);
-      FillRandom(src.get(), static_cast<uint32_t>(bpp * 100 + width));
+      ImagePtr src = RandomImage(width, height, bpp, static_cast<uint32_t>(bpp * 100 + width));
       auto ops = CreatePixelOpsForBits(bpp);
-      ImagePtr mirrored = NewImage(width, height, bpp);
-      ImagePtr flipped = NewImage(width, height, bpp);
+      ImagePtr mirrored = NewImage(width, height, bpp), flipped = NewImage(width, height, bpp);
       ops->MirrorHorizontal(src.get(), mirrored.get());
       ops->FlipVertical(src.get(), flipped.get());
       const CropRect rect{width / 3, 1, width - width / 3, 3};
       ImagePtr cropped = NewImage(rect.width, rect.height, bpp);
       ops->CopyRect(src.get(), cropped.get(), rect, 0);
-      for (int y = 0; y < height; ++y) {
+      for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x) {
-          ASSERT_EQ(PixelValue(mirrored.get(), x, y), PixelValue(src.get(), width - 1 - x, y))
-              << "mirror bpp " << bpp << " width " << width << " x " << x;
-          ASSERT_EQ(PixelValue(flipped.get(), x, y), PixelValue(src.get(), x, height - 1 - y))
-              << "flip bpp " << bpp << " width " << width;
+          ASSERT_EQ(PixelValue(mirrored.get(), x, y), PixelValue(src.get(), width - 1 - x, y)) << "mirror x " << x;
+          ASSERT_EQ(PixelValue(flipped.get(), x, y), PixelValue(src.get(), x, height - 1 - y)) << "flip";
         }
-      }
       for (int j = 0; j < rect.height; ++j)
         for (int i = 0; i < rect.width; ++i)
-          ASSERT_EQ(PixelValue(cropped.get(), i, j), PixelValue(src.get(), rect.left + i, rect.top + j))
-              << "crop bpp " << bpp << " width " << width << " i " << i;
+          ASSERT_EQ(PixelValue(cropped.get(), i, j), PixelValue(src.get(), rect.left + i, rect.top + j)) << "crop i " << i;
     }
   }
 }
 
 TEST(SetIndex, PackedRowsAreWrittenLeftToRightAndDirectDepthsIgnoreIt) {
-  ImagePtr nibbles = NewImage(2, 1, 4);
+  ImagePtr nibbles = NewImage(2, 1, 4), bits = NewImage(9, 1, 1), rgb = NewImage(1, 1, 24);
   Dib4 four;
+  Dib1 one;
+  std::vector<int> bytes;
   four.SetIndex(nibbles.get(), 0, 0, 3);
   four.SetIndex(nibbles.get(), 1, 0, 5);
-  EXPECT_EQ(RowAddress(nibbles.get(), 0)[0], 0x35);
+  bytes.push_back(RowAddress(nibbles.get(), 0)[0]);
   four.SetIndex(nibbles.get(), 1, 0, 5);
   four.SetIndex(nibbles.get(), 0, 0, 3);  // the left pixel clears the right one
-  EXPECT_EQ(RowAddress(nibbles.get(), 0)[0], 0x30);
-  ImagePtr bits = NewImage(9, 1, 1);
-  Dib1 one;
+  bytes.push_back(RowAddress(nibbles.get(), 0)[0]);
   one.SetIndex(bits.get(), 0, 0, 7);
   one.SetIndex(bits.get(), 8, 0, 1);
-  EXPECT_EQ(RowAddress(bits.get(), 0)[0], 0x80);
-  EXPECT_EQ(RowAddress(bits.get(), 0)[1], 0x80);
+  bytes.insert(bytes.end(), {RowAddress(bits.get(), 0)[0], RowAddress(bits.get(), 0)[1]});
   one.SetIndex(bits.get(), 0, 0, 0);
-  EXPECT_EQ(RowAddress(bits.get(), 0)[0], 0x00);
-  ImagePtr rgb = NewImage(1, 1, 24);
+  bytes.push_back(RowAddress(bits.get(), 0)[0]);
   Dib24().SetIndex(rgb.get(), 0, 0, 255);
-  EXPECT_EQ(PixelValue(rgb.get(), 0, 0), 0u);
+  bytes.push_back(static_cast<int>(PixelValue(rgb.get(), 0, 0)));
+  EXPECT_EQ(bytes, (std::vector<int>{0x35, 0x30, 0x80, 0x80, 0x00, 0}));
 }
 
-TEST(Toning, TwentyFourBitGreyAndSepiaFollowTheLuma) {
-  ImagePtr image = NewImage(2, 1, 24);
-  uint8_t* p = RowAddress(image.get(), 0);
-  p[2] = 255;                                  // pure red
-  p[3] = 100, p[4] = 150, p[5] = 200;          // B, G, R
-  ImagePtr sepia = NewImage(2, 1, 24);
-  std::memcpy(sepia->bits, image->bits, ImageBytes(image.get()));
-  Dib24 ops;
-  ops.GrayOrSepia(image.get(), kCmdGray);
-  ops.GrayOrSepia(sepia.get(), kCmdSepia);
-  const int g = (306 * 200 + 600 * 150 + 117 * 100) >> 10;
-  EXPECT_EQ(Pixels24(image.get()), (std::vector<uint8_t>{76, 76, 76, uint8_t(g), uint8_t(g), uint8_t(g)}));
-  EXPECT_EQ(Pixels24(sepia.get())[0], 45);
-  EXPECT_EQ(Pixels24(sepia.get())[1], 60);
-  EXPECT_EQ(Pixels24(sepia.get())[2], 76);
-  ops.GrayOrSepia(image.get(), 108);  // other commands change nothing
-  EXPECT_EQ(Pixels24(image.get())[0], 76);
-}
-
-TEST(Toning, IndexedDepthsToneOnlyTheEntriesInUse) {
+TEST(Toning, GreySepiaAndNegativeOfEveryDepth) {
+  // 24 bits: pure red and (B, G, R) = (100, 150, 200) by the luma (306 R + 600 G + 117 B) >> 10.
+  ImagePtr grey = RowImage({0, 0, 255, 100, 150, 200}), sepia = RowImage({0, 0, 255, 100, 150, 200});
+  Dib24().GrayOrSepia(grey.get(), kCmdGray);
+  Dib24().GrayOrSepia(sepia.get(), kCmdSepia);
+  EXPECT_EQ(Pixels24(grey.get()), (std::vector<uint8_t>{76, 76, 76, 159, 159, 159}));
+  EXPECT_EQ(Pixels24(sepia.get()), (std::vector<uint8_t>{45, 60, 76, 95, 127, 159}));
+  Dib24().GrayOrSepia(grey.get(), 108);  // other commands change nothing
+  EXPECT_EQ(Pixels24(grey.get())[0], 76);
+  // Indexed depths tone and invert only the entries in use.
   ImagePtr image = NewImage(4, 1, 8, 2);
   Palette(image.get())[0] = RGBQUAD{0, 0, 255, 0};
   Palette(image.get())[2] = RGBQUAD{1, 2, 3, 9};  // beyond the count: untouched
   RowAddress(image.get(), 0)[0] = 1;
   Dib8().GrayOrSepia(image.get(), kCmdGray);
-  EXPECT_EQ(Palette(image.get())[0].rgbRed, 76);
-  EXPECT_EQ(Palette(image.get())[0].rgbBlue, 76);
-  EXPECT_EQ(Palette(image.get())[2].rgbBlue, 1);
-  EXPECT_EQ(RowAddress(image.get(), 0)[0], 1);
+  const RGBQUAD toned = Palette(image.get())[0];
   Dib8().Negative(image.get());
-  EXPECT_EQ(Palette(image.get())[0].rgbRed, 255 - 76);
-  EXPECT_EQ(Palette(image.get())[2].rgbRed, 3);
-}
-
-TEST(Toning, DirectDepthsKeepTheirMasks) {
-  ImagePtr image = NewImage(1, 1, 32);
-  SetBitfields(image.get(), 0x00FF0000, 0x0000FF00, 0x0000000F);  // blue limited to 4 bits
-  uint8_t* p = RowAddress(image.get(), 0);
-  p[0] = 0, p[1] = 0, p[2] = 255, p[3] = 99;
-  Dib32().GrayOrSepia(image.get(), kCmdGray);
-  EXPECT_EQ(PixelValue(image.get(), 0, 0), (76u & 0x0F) | (76u << 8) | (76u << 16));
-
-  ImagePtr word = NewImage(2, 1, 16);
-  Set16(word.get(), 0, 0, 31 << 10);
-  Set16(word.get(), 1, 0, 0x7FFF);
+  EXPECT_EQ((std::vector<int>{toned.rgbRed, toned.rgbBlue, Palette(image.get())[0].rgbRed, Palette(image.get())[2].rgbBlue,
+                              Palette(image.get())[2].rgbRed, RowAddress(image.get(), 0)[0]}),
+            (std::vector<int>{76, 76, 255 - 76, 1, 3, 1}));
+  // Direct depths keep their masks (blue limited to 4 bits; 16 bits: (306 * 31) >> 10 = 9) and
+  // invert against each channel's maximum.
+  ImagePtr quad = Words(32, {0x63FF0000}, {0x00FF0000, 0x0000FF00, 0x0000000F}), word = Words(16, {31 << 10, 0x7FFF});
+  Dib32().GrayOrSepia(quad.get(), kCmdGray);
   Dib16().GrayOrSepia(word.get(), kCmdGray);
-  EXPECT_EQ(PixelValue(word.get(), 0, 0), 9u | (9u << 5) | (9u << 10));  // (306 * 31) >> 10 = 9
-  Set16(word.get(), 1, 0, 0x7FFF);
-  Dib16().Negative(word.get());
-  EXPECT_EQ(PixelValue(word.get(), 1, 0), 0u);  // (31, 31, 31) inverts to 0
+  EXPECT_EQ(PixelValue(quad.get(), 0, 0), (76u & 0x0F) | (76u << 8) | (76u << 16));
+  EXPECT_EQ(PixelValue(word.get(), 0, 0), 9u | (9u << 5) | (9u << 10));
+  const struct {
+    ImagePtr image;
+    uint32_t inverted;
+  } negatives[] = {
+      {RowImage({10, 0, 0}), 245u | (255u << 8) | (255u << 16)},
+      {Words(32, {0x44302010}, {0x00FF0000, 0x0000FF00, 0x0000007F}), 0x6Fu | (0xDFu << 8) | (0xCFu << 16) | (0x44u << 24)},
+      {Words(16, {0}, {0xF800, 0x07E0, 0x001F}), 0xFFFF},
+      {Words(16, {0x7FFF}), 0},  // (31, 31, 31) inverts to 0
+  };
+  for (const auto& n : negatives) {
+    CreatePixelOpsForBits(BitCount(n.image.get()))->Negative(n.image.get());
+    EXPECT_EQ(PixelValue(n.image.get(), 0, 0), n.inverted) << BitCount(n.image.get());
+  }
 }
 
-TEST(Negative, EveryDepthInvertsAgainstItsChannelMaximum) {
-  ImagePtr rgb = NewImage(1, 1, 24);
-  RowAddress(rgb.get(), 0)[0] = 10;
-  Dib24().Negative(rgb.get());
-  EXPECT_EQ(PixelValue(rgb.get(), 0, 0), 245u | (255u << 8) | (255u << 16));
-
-  ImagePtr quad = NewImage(1, 1, 32);
-  SetBitfields(quad.get(), 0x00FF0000, 0x0000FF00, 0x0000007F);
-  uint8_t* p = RowAddress(quad.get(), 0);
-  p[0] = 0x10, p[1] = 0x20, p[2] = 0x30, p[3] = 0x44;
-  Dib32().Negative(quad.get());
-  EXPECT_EQ(PixelValue(quad.get(), 0, 0), 0x6Fu | (0xDFu << 8) | (0xCFu << 16) | (0x44u << 24));
-
-  ImagePtr word = NewImage(1, 1, 16);
-  SetBitfields(word.get(), 0xF800, 0x07E0, 0x001F);
-  Set16(word.get(), 0, 0, 0);
-  Dib16().Negative(word.get());
-  EXPECT_EQ(PixelValue(word.get(), 0, 0), 0xFFFFu);
-}
-
-TEST(Histogram, CountsPeaksTiesAndBrightness) {
-  ImagePtr image = NewImage(4, 1, 24);
-  uint8_t* p = RowAddress(image.get(), 0);
-  const uint8_t px[12] = {5, 5, 5, 9, 9, 9, 5, 200, 7, 9, 1, 250};
-  std::memcpy(p, px, 12);
-  auto h = Dib24().MakeHistogram(image.get());
+TEST(Histogram, CountsPeaksTiesBrightnessGreyFlagAndIndexedCounts) {
+  auto h = Dib24().MakeHistogram(RowImage({5, 5, 5, 9, 9, 9, 5, 200, 7, 9, 1, 250}).get());
   const uint32_t* w = h->w;
-  EXPECT_EQ(w[HistogramRecord::kGrey], 0u);
-  EXPECT_EQ(w[HistogramRecord::kBlue + 5], 2u);
-  EXPECT_EQ(w[HistogramRecord::kBlue + 9], 2u);
-  EXPECT_EQ(w[HistogramRecord::kPeakValue + 0], 5u);  // tie between 5 and 9: the lower value
-  EXPECT_EQ(w[HistogramRecord::kPeakCount + 0], 2u);
-  EXPECT_EQ(w[HistogramRecord::kMax + 250], 1u);
-  EXPECT_EQ(w[HistogramRecord::kBrightest], static_cast<uint32_t>((9 + 1 + 250) / 3));
-  EXPECT_EQ(w[HistogramRecord::kDarkest], 5u);
-}
-
-TEST(Histogram, GreyFlagAndIndexedCounts) {
+  EXPECT_EQ((std::vector<uint32_t>{w[HistogramRecord::kGrey], w[HistogramRecord::kBlue + 5], w[HistogramRecord::kBlue + 9],
+                                   w[HistogramRecord::kPeakValue + 0], w[HistogramRecord::kPeakCount + 0],
+                                   w[HistogramRecord::kMax + 250], w[HistogramRecord::kBrightest],
+                                   w[HistogramRecord::kDarkest]}),
+            // the tie between 5 and 9 goes to the lower value; the brightest (9 + 1 + 250) / 3
+            (std::vector<uint32_t>{0, 2, 2, 5, 2, 1, 86, 5}));
   ImagePtr grey = NewImage(3, 2, 24);
   std::memset(grey->bits, 77, ImageBytes(grey.get()));
   EXPECT_EQ(Dib24().MakeHistogram(grey.get())->w[HistogramRecord::kGrey], 1u);
   RowAddress(grey.get(), 1)[0] = 78;
   EXPECT_EQ(Dib24().MakeHistogram(grey.get())->w[HistogramRecord::kGrey], 0u);
-
   ImagePtr bits = NewImage(13, 3, 1);
   Palette(bits.get())[1] = RGBQUAD{255, 255, 255, 0};
   std::memset(bits->bits, 0xFF, ImageBytes(bits.get()));  // padding bits set too
-  auto h = Dib1().MakeHistogram(bits.get());
+  h = Dib1().MakeHistogram(bits.get());
   EXPECT_EQ(h->w[HistogramRecord::kRed + 255], 39u);  // 13 pixels per row, padding not counted
   EXPECT_EQ(h->w[HistogramRecord::kRed + 0], 0u);
+  EXPECT_EQ(Dib16().MakeHistogram(Words(16, {0x7FFF}).get())->w[HistogramRecord::kRed + 31], 1u);
+}
 
-  ImagePtr word = NewImage(1, 1, 16);
-  Set16(word.get(), 0, 0, 0x7FFF);
-  EXPECT_EQ(Dib16().MakeHistogram(word.get())->w[HistogramRecord::kRed + 31], 1u);
+// A run-length image whose stream is the given bytes (the rest of the buffer zero).
+ImagePtr RleImage(int width, int height, int bpp, const std::vector<uint8_t>& stream) {
+  ImagePtr image = NewImage(width, height, bpp);
+  image->info->bmiHeader.biCompression = bpp == 8 ? BI_RLE8 : BI_RLE4;
+  std::memcpy(image->bits, stream.data(), std::min(stream.size(), ImageBytes(image.get())));
+  return image;
+}
+
+BitsPtr Decode(const DibImage* image) { return BitCount(image) == 8 ? Dib8().DecodeRle(image) : Dib4().DecodeRle(image); }
+
+TEST(DecodeRle, RunsEscapesDeltasAbsoluteModeAndHostileStreams) {
+  const struct Case {
+    int width, height, bpp;
+    std::vector<uint8_t> stream, expected;  // expected: the decoded buffer from its start; none: refused
+  } cases[] = {
+      // (3, 7) then end of bitmap: the bottom row starts 7, 7, 7; the upper row is never reached.
+      {6, 2, 8, {3, 7, 0, 1}, {7, 7, 7, 0, 0, 0, 0, 0, 0, 0, 0, 0}},
+      // Absolute 1, 2, 3 with its pad byte; end of row; delta right 2; a run of two 9s.
+      {5, 3, 8, {0, 3, 1, 2, 3, 0, 0, 0, 0, 2, 2, 0, 2, 9, 0, 1}, {1, 2, 3, 0, 0, 0, 0, 0, 0, 0, 9, 9, 0}},
+      // 4 bits: a run of three from 0x12 gives 1 2 1; absolute 3 4 5 goes on in the low nibble.
+      {6, 2, 4, {3, 0x12, 0, 3, 0x34, 0x50, 0, 1}, {0x12, 0x13, 0x45}},
+      {4, 2, 8, {4, 1, 1, 2, 0, 1}, {}},                       // a run starting at the row's end
+      {4, 2, 8, {200, 5, 0, 0, 0, 1}, {5, 5, 5, 5, 0, 0, 0, 0}},  // one overshooting it is clipped
+      // Deltas far beyond the image, absolute runs longer than the row and than the stream, and
+      // a stream that never ends stay inside the 3 x 2 image (bottom row first), at both depths.
+      {3, 2, 8, {0, 2, 255, 255, 5, 5}, {0, 0, 0, 0, 0, 0, 0, 0}},
+      {3, 2, 4, {0, 2, 255, 255, 5, 5}, {0, 0, 0, 0, 0, 0, 0, 0}},
+      {3, 2, 8, {0, 2, 1, 0, 0, 255, 7, 9}, {0, 7, 9, 0, 0, 0, 0, 0}},
+      {3, 2, 4, {0, 2, 1, 0, 0, 255, 7, 9}, {0x00, 0x70, 0, 0, 0, 0, 0, 0}},
+      {3, 2, 8, {0, 255}, {0, 0, 0, 0, 0, 0, 0, 0}},
+      {3, 2, 4, {0, 255}, {0, 0, 0, 0, 0, 0, 0, 0}},
+      {3, 2, 8, {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 3, 3}, {0, 0, 0, 0, 0, 0, 0, 0}},
+      {3, 2, 4, {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 3, 3}, {0, 0, 0, 0, 0, 0, 0, 0}},
+      {3, 2, 8, {0, 2, 1, 1, 0, 3, 0x21, 0x43}, {0, 0, 0, 0, 0, 0x21, 0x43, 0}},
+      {3, 2, 4, {0, 2, 1, 1, 0, 3, 0x21, 0x43}, {0, 0, 0, 0, 0x02, 0x10, 0, 0}},
+  };
+  for (const Case& c : cases) {
+    ImagePtr image = RleImage(c.width, c.height, c.bpp, c.stream);
+    BitsPtr out = Decode(image.get());
+    ASSERT_EQ(out != nullptr, !c.expected.empty()) << &c - cases;
+    if (out) {
+      EXPECT_EQ(std::vector<uint8_t>(out.get(), out.get() + c.expected.size()), c.expected) << &c - cases;
+    }
+  }
+}
+
+TEST(EncodeRle, RunsSinglesAbsoluteStretchesAndStreamsThatDoNotFit) {
+  const struct Case {
+    int width, height;
+    std::vector<uint8_t> bits, stream;  // bits: the buffer from its start (bottom row first), the rest 0;
+                                        // no stream: left uncompressed
+  } cases[] = {
+      {300, 1, std::vector<uint8_t>(300, 4), {255, 4, 45, 4, 0, 0, 0, 1}},  // runs cut at 255 pixels
+      {12, 3, {1, 1, 2, 3, 4, 5, 6, 6, 6, 7, 8, 9},
+       {2, 1, 0, 4, 2, 3, 4, 5, 3, 6, 0, 3, 7, 8, 9, 0, 0, 0, 12, 0, 0, 0, 12, 0, 0, 0, 0, 1}},
+      {4, 2, {1, 2, 3, 4, 5, 6, 7, 8}, {}},  // 4 unequal bytes per row need more than 4 bytes coded
+  };
+  for (const Case& c : cases) {
+    ImagePtr image = NewImage(c.width, c.height, 8);
+    std::copy(c.bits.begin(), c.bits.end(), image->bits);
+    const std::vector<uint8_t> before(image->bits, image->bits + ImageBytes(image.get()));
+    EncodeRle(image.get());
+    EXPECT_EQ(image->info->bmiHeader.biCompression, c.stream.empty() ? DWORD{BI_RGB} : DWORD{BI_RLE8});
+    const std::vector<uint8_t>& expected = c.stream.empty() ? before : c.stream;
+    EXPECT_EQ(std::vector<uint8_t>(image->bits, image->bits + expected.size()), expected) << c.width;
+  }
+}
+
+TEST(EncodeRle, RoundTripsEveryWidthAtBothDepths) {
+  for (int bpp : {8, 4}) {
+    for (int width = 1; width <= 40; ++width) {
+      // Noise with repeated bytes, so that every encoding form appears.
+      ImagePtr image = RandomImage(width, 4, bpp, static_cast<uint32_t>(width * 7 + bpp));
+      for (size_t i = 0; i < ImageBytes(image.get()); i += 5) image->bits[i] = image->bits[i ? i - 1 : 0];
+      ImagePtr original = NewImage(width, 4, bpp);
+      std::memcpy(original->bits, image->bits, ImageBytes(image.get()));
+      EncodeRle(image.get());
+      if (!IsRunLength(image.get())) continue;  // did not fit: left uncompressed (checked above)
+      BitsPtr decoded = Decode(image.get());
+      ASSERT_TRUE(decoded) << "bpp " << bpp << " width " << width;
+      for (int y = 0; y < 4; ++y)
+        for (int x = 0; x < width; ++x) {
+          const uint8_t* row = decoded.get() + (3 - y) * image->stride;
+          const int v = bpp == 8 ? row[x] : ((x & 1) ? row[x / 2] & 15 : row[x / 2] >> 4);
+          ASSERT_EQ(static_cast<uint32_t>(v), PixelValue(original.get(), x, y)) << bpp << " " << width;
+        }
+    }
+  }
+}
+
+TEST(RleGeometry, MirrorKeepsRunLengthAndCropWithoutReencodeExpands) {
+  ImagePtr image = RleImage(8, 2, 8, {8, 5, 0, 0, 2, 1, 6, 2, 0, 1});
+  ImagePtr mirrored = NewImage(8, 2, 8);
+  Dib8().MirrorHorizontal(image.get(), mirrored.get());
+  ASSERT_EQ(mirrored->info->bmiHeader.biCompression, static_cast<DWORD>(BI_RLE8));
+  BitsPtr out = Decode(mirrored.get());
+  ASSERT_TRUE(out);
+  const uint8_t* top = out.get() + mirrored->stride;
+  EXPECT_EQ(std::vector<uint8_t>(top, top + 8), (std::vector<uint8_t>{2, 2, 2, 2, 2, 2, 1, 1}));
+
+  ImagePtr cropped = NewImage(8, 2, 8);
+  Dib8().CopyRect(image.get(), cropped.get(), CropRect{0, 0, 8, 2}, 0);
+  EXPECT_EQ(cropped->info->bmiHeader.biCompression, static_cast<DWORD>(BI_RGB));
+  EXPECT_EQ(PixelValue(cropped.get(), 7, 1), 5u);
+  EXPECT_EQ(PixelValue(cropped.get(), 0, 0), 1u);
+}
+
+TEST(RleGeometry, UndecodableSourceMakesNothing) {
+  ImagePtr image = RleImage(2, 1, 8, {2, 1, 5, 1});  // second run starts past the row
+  ImagePtr dst = NewImage(2, 1, 8);
+  RowAddress(dst.get(), 0)[0] = 42;
+  Dib8().FlipVertical(image.get(), dst.get());
+  EXPECT_EQ(RowAddress(dst.get(), 0)[0], 42);
+  EXPECT_EQ(Dib8().ToDib24(image.get(), NewImage(2, 1, 24).get()), nullptr);
+  Document d(RleImage(2, 2, 8, {2, 5, 1, 7, 0, 0, 0, 1}));
+  EXPECT_EQ(d.Run(123), nullptr);
+  EXPECT_EQ(d.Run(124), nullptr);
 }
 
 }  // namespace

@@ -96,16 +96,9 @@ Reduced ReferenceReduce(const std::vector<uint32_t>& px, int n, bool exact_candi
   return out;
 }
 
-// Every box shown, as "text|caption|style|owned" lines.
-std::string Shown(const RecordingChannel& channel) {
-  std::string out;
-  for (const auto& b : channel.boxes)
-    out += b.text + "|" + (b.has_caption ? b.caption : "-") + "|" + std::to_string(b.style) + "|" + (b.owned ? "owned\n" : "\n");
-  return out;
-}
-const std::string kQuestion = std::string(MessageText(kMsgTakesTime)) + "|" + kCaptionQuestion + "|33|owned\n";
-const std::string kOverflow = std::string(MessageText(kMsgColourOverflow)) + "|-|16|\n";
-const std::string kNoNeed = std::string(MessageText(kMsgNoReduction)) + "|Information|64|\n";
+const std::string kQuestion = BoxText(MessageText(kMsgTakesTime), kCaptionQuestion, 33, true);
+const std::string kOverflow = BoxText(MessageText(kMsgColourOverflow), nullptr, 16, false);
+const std::string kNoNeed = BoxText(MessageText(kMsgNoReduction), "Information", 64, false);
 
 void ExpectSame(const DibImage* got, const Reduced& want) {
   ASSERT_TRUE(got);
@@ -123,8 +116,7 @@ enum Kind { kFew, kNoise, kGrey, kTwoLevel, kBlackWhite, kIndexed, kRle8, kDirec
 // A source image: 24-bit ones with a chosen kind of colours (kFew: components from a small
 // set, so that sort keys tie), the other depths filled at random.
 ImagePtr Source(Kind kind, int bpp, int w, int h, uint32_t seed) {
-  ImagePtr image = NewImage(w, h, kind <= kBlackWhite ? 24 : bpp);
-  FillRandom(image.get(), seed);
+  ImagePtr image = RandomImage(w, h, kind <= kBlackWhite ? 24 : bpp, seed);
   if (kind == kRle8) EncodeRle(image.get());
   if (kind > kBlackWhite) return image;
   static const uint8_t kFewValues[5] = {0, 40, 41, 200, 255};
@@ -150,8 +142,7 @@ TEST(ReduceColors, EveryDepthAndShapeMatchesTheLiteralReduction) {
     for (const int command : {168, 169, 170}) {
       SCOPED_TRACE(testing::Message() << "kind " << kind << " bpp " << bpp << " " << w << "x" << h << " command " << command);
       Filter doc;
-      doc.pending_ = Source(kind, bpp, w, h, static_cast<uint32_t>(w * 7 + h + bpp)).release();
-      doc.Commit();
+      Commit(doc, Source(kind, bpp, w, h, static_cast<uint32_t>(w * 7 + h + bpp)));
       RecordingChannel channel;
       ImagePtr got(doc.ReduceColors(doc.current_, command));
       const int n = command == 168 ? 256 : command == 169 ? 16 : 2;
@@ -174,8 +165,7 @@ TEST(ReduceColors, EveryDepthAndShapeMatchesTheLiteralReduction) {
 
 TEST(ReduceColors, CancelStopsAtTheQuestionAndProgressStepsPerRowAndSplit) {
   Filter doc;
-  doc.pending_ = Source(kFew, 24, 2, 300, 1).release();
-  doc.Commit();
+  Commit(doc, Source(kFew, 24, 2, 300, 1));
   RecordingChannel channel;
   channel.answers = {IDCANCEL};
   EXPECT_FALSE(doc.ReduceColors(doc.current_, 169));
@@ -220,8 +210,7 @@ TEST(DitherTo256, MatchesTheLiteralTablesAndPaletteSearch) {
                        Case{9, 7, 4, false}, Case{40, 3, 16, false}, Case{3, 11, 32, false}}) {
     SCOPED_TRACE(testing::Message() << c.w << "x" << c.h << " bpp " << c.bpp);
     Filter doc;
-    ImagePtr image = NewImage(c.w, c.h, c.bpp);
-    FillRandom(image.get(), 3);
+    ImagePtr image = RandomImage(c.w, c.h, c.bpp, 3);
     for (int y = 0; c.bpp == 24 && y < c.h; ++y)
       for (int x = 0; x < c.w; ++x) {
         // The ramp meets every value at every matrix position; the 16 x 16 case is grey 128.
@@ -230,8 +219,7 @@ TEST(DitherTo256, MatchesTheLiteralTablesAndPaletteSearch) {
         if (c.ramp) p[0] = v, p[1] = 255 - v, p[2] = v * 7 & 255;
         if (c.w == 16) std::memset(p, 128, 3);
       }
-    doc.pending_ = image.release();
-    doc.Commit();
+    Commit(doc, std::move(image));
     RecordingChannel channel;
     ImagePtr got(doc.DitherTo256(doc.current_, 187));
     ImagePtr w24(doc.MakeTrueColorCopy(doc.current_));

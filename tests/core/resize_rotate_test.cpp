@@ -1,9 +1,12 @@
-// Resize and rotate: every pixel against the formulas written out here in doubles, quarter turns
-// and the doubled size against ImageMagick, the messages and progress, the refused sizes.
+// Resize, rotate and compositing: every pixel against the formulas written out here, quarter
+// turns and the doubled size against ImageMagick, the messages and progress, the refused sizes;
+// the blend formulas' worked numbers and the fitting of the second image.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <limits>
 
 #include "formats/bmp_io.h"
@@ -12,32 +15,17 @@
 
 namespace {
 
-struct Document {
-  Filter doc;
-  RecordingChannel channel;
-  Document(int w, int h, int bpp = 24) {
-    ImagePtr image = NewImage(w, h, bpp);
-    FillRandom(image.get(), 7);
-    doc.pending_ = image.release();
-    doc.Commit();
-  }
+// A document holding random pixels; Copy() its 24-bit copy; Result() the pending image taken out.
+struct Doc : Document {
+  Doc(int w, int h, int bpp = 24) : Document(RandomImage(w, h, bpp, 7)) {}
   DibImage* Copy() { return doc.MakeTrueColorCopy(doc.current_); }
-  ImagePtr Result() {  // taken out of the pending slot
+  ImagePtr Result() {
     ImagePtr out(doc.pending_ != doc.current_ ? doc.pending_ : nullptr);
     doc.pending_ = doc.current_;
     return out;
   }
 };
-
-// Blue, green, red rows from the top, and the size.
-struct Picture {
-  int w, h;
-  std::vector<uint8_t> bgr;
-  bool operator==(const Picture& o) const { return w == o.w && h == o.h && bgr == o.bgr; }
-  const uint8_t* At(int x, int y) const { return &bgr[3 * (static_cast<size_t>(y) * w + x)]; }
-  void Take(const Picture& from, int x, int y) { bgr.insert(bgr.end(), from.At(x, y), from.At(x, y) + 3); }
-};
-Picture Of(const DibImage* image) { return {Width(image), Height(image), Pixels24(image)}; }
+void Take(Picture& to, const Picture& from, int x, int y) { to.px.insert(to.px.end(), from.pixel(x, y), from.pixel(x, y) + 3); }
 
 // The rotation as written (quarter turns with exact sines and cosines).
 Picture ReferenceRotation(const Picture& s, double angle, double sx, double sy, uint32_t fill) {
@@ -50,28 +38,28 @@ Picture ReferenceRotation(const Picture& s, double angle, double sx, double sy, 
     min_x = std::min(min_x, (x * cs - y * sn) * sx), max_x = std::max(max_x, (x * cs - y * sn) * sx);
     min_y = std::min(min_y, (x * sn + y * cs) * sy), max_y = std::max(max_y, (x * sn + y * cs) * sy);
   }
-  Picture d{static_cast<int>(max_x - min_x + 1.5), static_cast<int>(max_y - min_y + 1.5), {}};
+  Picture d(static_cast<int>(max_x - min_x + 1.5), static_cast<int>(max_y - min_y + 1.5), {});
   for (int y = 0; y < d.h; ++y)
     for (int x = 0; x < d.w; ++x) {
       const double u = x - std::trunc(-min_x), v = y - std::trunc(-min_y);
       const double c = std::trunc((u * cs + v * sn) / sx), r = std::trunc((-u * sn + v * cs) / sy);
       if (c < s.w && r < s.h && c >= 0 && r >= 0)
-        d.Take(s, static_cast<int>(c), static_cast<int>(r));
+        Take(d, s, static_cast<int>(c), static_cast<int>(r));
       else
-        d.bgr.insert(d.bgr.end(), {uint8_t(fill >> 16), uint8_t(fill >> 8), uint8_t(fill)});
+        d.px.insert(d.px.end(), {uint8_t(fill >> 16), uint8_t(fill >> 8), uint8_t(fill)});
     }
   return d;
 }
 
 // Nearest neighbour (the index kept inside) or SampleArea over the area average's windows.
 Picture ReferenceResize(const Picture& s, double sx, double sy, bool nearest) {
-  Picture d{static_cast<int>(s.w * sx + 0.5), static_cast<int>(s.h * sy + 0.5), {}};
+  Picture d(static_cast<int>(s.w * sx + 0.5), static_cast<int>(s.h * sy + 0.5), {});
   const double rx = (s.w + 1.0) / (d.w + 1.0), ry = (s.h + 1.0) / (d.h + 1.0);
   for (int y = 0; y < d.h; ++y)
     for (int x = 0; x < d.w; ++x) {
       if (nearest) {
         const int c = static_cast<int>(x * s.w / static_cast<double>(d.w) + 0.5), r = static_cast<int>(y * s.h / static_cast<double>(d.h) + 0.5);
-        d.Take(s, std::min(c, s.w - 1), std::min(r, s.h - 1));
+        Take(d, s, std::min(c, s.w - 1), std::min(r, s.h - 1));
         continue;
       }
       const double x0 = x * rx, x1 = (x + 1) * rx, y0 = y * ry, y1 = (y + 1) * ry;
@@ -80,9 +68,9 @@ Picture ReferenceResize(const Picture& s, double sx, double sy, bool nearest) {
         for (int i = static_cast<int>(x0); i < static_cast<int>(x1) + (x1 == std::trunc(x1) ? 0 : 1); ++i) {
           const double weight = (std::min(i + 1.0, x1) - std::max<double>(i, x0)) * (std::min(j + 1.0, y1) - std::max<double>(j, y0));
           total += weight;
-          for (int c = 0; c < 3 && i < s.w && j < s.h; ++c) sum[c] += weight * s.At(i, j)[c];
+          for (int c = 0; c < 3 && i < s.w && j < s.h; ++c) sum[c] += weight * s.at(i, j, c);
         }
-      for (int c = 0; c < 3; ++c) d.bgr.push_back(static_cast<uint8_t>(sum[c] / total + 0.5));
+      for (int c = 0; c < 3; ++c) d.px.push_back(static_cast<uint8_t>(sum[c] / total + 0.5));
     }
   return d;
 }
@@ -107,33 +95,33 @@ TEST(ResizeRotate, EveryPixelIsTheFormulas) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message() << c.kind << ": " << c.w << "x" << c.h << " " << c.angle << " " << c.sx << " " << c.sy);
-    Document d(c.w, c.h);
+    Doc d(c.w, c.h);
     d.doc.background_colour_ = 0x123456;
-    const Picture source = Of(d.doc.current_);
+    const Picture source(d.doc.current_);
     DibImage* copy = d.Copy();
     ASSERT_TRUE(c.kind == kRotate    ? d.doc.RotateImage(copy, c.angle, c.sx, c.sy)
                 : c.kind == kNearest ? d.doc.ScaleNearest(copy, c.sx, c.sy)
                                      : d.doc.ScaleAreaAverage(copy, c.sx, c.sy));
-    EXPECT_TRUE(Of(d.Result().get()) == (c.kind == kRotate ? ReferenceRotation(source, c.angle, c.sx, c.sy, 0x123456)
+    EXPECT_TRUE(Picture(d.Result().get()) == (c.kind == kRotate ? ReferenceRotation(source, c.angle, c.sx, c.sy, 0x123456)
                                                             : ReferenceResize(source, c.sx, c.sy, c.kind == kNearest)));
     EXPECT_TRUE(d.channel.boxes.empty());
   }
 }
 
 TEST(ResizeRotate, QuarterTurnsAndDoubleSizeAgainstImageMagick) {
-  Document d(7, 5);
+  Doc d(7, 5);
   TempDir dir;
   BmpIOClass io;
   ASSERT_TRUE(WriteWith(io, d.doc.current_, dir.File("in.bmp")));
   for (const char* options : {"-rotate 90", "-rotate 180", "-rotate 270", "-sample 200%"}) {
     const bool sample = options[1] == 's';
     ASSERT_TRUE(sample ? d.doc.ScaleNearest(d.Copy(), 2, 2) : d.doc.RotateImage(d.Copy(), std::atoi(options + 8), 1, 1));
-    const Picture ours = Of(d.Result().get());
-    Picture magick{ours.w, ours.h, MagickPixels(dir.File("in.bmp"), std::string(options) + " -depth 8 bgr:-")};
+    const Picture ours(d.Result().get());
+    Picture magick(ours.w, ours.h, MagickPixels(dir.File("in.bmp"), std::string(options) + " -depth 8 bgr:-"));
     if (sample) {  // rnd(x / 2) takes the source pixels 0, 1, 1, 2, 2 ..., -sample 0, 0, 1, 1 ...
-      Picture moved{ours.w, ours.h, {}};
+      Picture moved(ours.w, ours.h, {});
       for (int y = 0; y < ours.h; ++y)
-        for (int x = 0; x < ours.w; ++x) moved.Take(magick, std::min(x + 1, ours.w - 1), std::min(y + 1, ours.h - 1));
+        for (int x = 0; x < ours.w; ++x) Take(moved, magick, std::min(x + 1, ours.w - 1), std::min(y + 1, ours.h - 1));
       magick = moved;
     }
     EXPECT_TRUE(ours == magick) << options;
@@ -151,7 +139,7 @@ TEST(Resize, CodesMessagesAndProgress) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message() << c.sx << ", " << c.sy);
-    Document d(c.w, c.h);
+    Doc d(c.w, c.h);
     double sx = c.sx, sy = c.sy;
     d.doc.pending_ = d.Copy();
     d.doc.ScaleImage(&sx, &sy);
@@ -188,7 +176,7 @@ TEST(ResizeRotate, RefusedSizesChangeNothingAndEveryDepthGoesThroughItsCopy) {
   };
   for (const auto& c : refused) {
     SCOPED_TRACE(testing::Message() << c.command << " " << c.values[0] << " limit " << c.limit);
-    Document d(20, 10);
+    Doc d(20, 10);
     SetMaxPixels(c.limit);
     EXPECT_FALSE(d.doc.RunOperation(c.command, c.values.data(), static_cast<int>(c.values.size())));
     SetMaxPixels(0);
@@ -197,15 +185,89 @@ TEST(ResizeRotate, RefusedSizesChangeNothingAndEveryDepthGoesThroughItsCopy) {
     EXPECT_TRUE(d.channel.boxes[0].text == MessageText(kMsgNoMemory) && d.channel.boxes[0].style == MB_ICONHAND);
   }
   for (int bpp : {1, 4, 8, 16, 24, 32}) {
-    Document d(13, 3, bpp);
+    Doc d(13, 3, bpp);
     const double values[2] = {0.5, 2}, turn = 90;
-    ASSERT_TRUE(d.doc.RunOperation(154, values, 2)) << bpp;
-    ImagePtr resized = d.Result();
-    ASSERT_TRUE(d.doc.RunOperation(128, &turn, 1)) << bpp;
-    ImagePtr turned = d.Result();
+    const ImagePtr resized = d.Run(154, values, 2), turned = d.Run(128, &turn, 1);
+    ASSERT_TRUE(resized && turned) << bpp;
     EXPECT_EQ(BitCount(resized.get()) + BitCount(turned.get()), 48);
     EXPECT_EQ(Width(resized.get()) * 100 + Height(resized.get()), 706);
     EXPECT_EQ(Width(turned.get()) * 100 + Height(turned.get()), 313);
+  }
+}
+
+ImagePtr Image(int w, int h, int grey, int bpp = 24) {  // grey < 0: random bytes
+  ImagePtr image = RandomImage(w, h, bpp, static_cast<uint32_t>(-grey));
+  if (grey >= 0) std::memset(image->bits, grey, ImageBytes(image.get()));
+  return image;
+}
+
+// Blends the first image (made current) with the second (loaded as the blend loads it); the two
+// 24-bit operands in a and b.
+ImagePtr Blend(ImagePtr first, ImagePtr second, int command, int alpha, std::vector<uint8_t>* a = nullptr,
+               std::vector<uint8_t>* b = nullptr) {
+  Document d(std::move(first));
+  EXPECT_TRUE(d.doc.PrepareBlend(second.release()));
+  if (a) *a = Pixels24(d.doc.work_), *b = Pixels24(d.doc.pending_);
+  if (!(command == 131 ? d.doc.AlphaBlend(alpha) : d.doc.BlendImages(command))) return nullptr;
+  EXPECT_TRUE((d.doc.view_flags_ & kViewBlendLoading) == 0 && d.doc.work_ == nullptr);
+  ImagePtr out(d.doc.pending_);
+  d.doc.pending_ = d.doc.current_;
+  return out;
+}
+
+TEST(Compositing, WorkedNumbersOfEveryFormulaAndTheTableOnEveryPixel) {
+  const struct {
+    int command, alpha, a, b, expected;
+  } worked[] = {
+      // The operands differ and sit where a wrong divisor or rounding would show (255 / 256).
+      {131, 0, 77, 200, 77},   {131, 100, 77, 200, 200}, {131, 50, 100, 200, 149}, {131, 37, 100, 200, 136},
+      {155, 0, 200, 100, 255}, {156, 0, 10, 20, 0},      {156, 0, 20, 10, 10},     {157, 0, 10, 20, 10},
+      {158, 0, 100, 200, 78},  {158, 0, 255, 128, 128},  {159, 0, 202, 92, 72},    {160, 0, 202, 92, 222},
+      {161, 0, 202, 92, 150},  {162, 0, 10, 20, 20},     {163, 0, 10, 20, 10},     {164, 0, 200, 128, 255},
+      {164, 0, 10, 255, 255},  {164, 0, 50, 155, 127},   {165, 0, 0, 1, 0},        {165, 0, 100, 0, 0},
+      {165, 0, 100, 200, 58},  {166, 0, 100, 200, 222},  {166, 0, 0, 0, 0},        {167, 0, 200, 200, 255},
+      {167, 0, 128, 255, 255}, {167, 0, 50, 50, 0},      {167, 0, 128, 10, 10},    {167, 0, 127, 10, 37},
+      {167, 0, 129, 10, 43},
+  };
+  for (const auto& c : worked) {
+    ImagePtr out = Blend(Image(2, 1, c.a), Image(2, 1, c.b), c.command, c.alpha);
+    ASSERT_TRUE(out) << c.command;
+    EXPECT_EQ(Pixels24(out.get()), std::vector<uint8_t>(6, static_cast<uint8_t>(c.expected)))
+        << c.command << ": " << c.a << ", " << c.b;
+  }
+  // Every byte goes through the table with the first image's byte first: a - b, clamped.
+  std::vector<uint8_t> a, b, expected;
+  ImagePtr out = Blend(Image(23, 17, -1), Image(23, 17, -2), 156, 0, &a, &b);
+  ASSERT_TRUE(out);
+  for (size_t i = 0; i < a.size(); ++i) expected.push_back(static_cast<uint8_t>(std::max(a[i] - b[i], 0)));
+  EXPECT_EQ(Pixels24(out.get()), expected);
+}
+
+TEST(Compositing, SecondImageFittedAndAnchoredAtTheTopLeft) {
+  const struct {
+    int w, h, second_w, second_h, second_bpp, fitted_w, fitted_h;
+  } cases[] = {
+      {100, 10, 50, 10, 24, 99, 10}, {100, 10, 100, 10, 8, 100, 10}, {10, 10, 1, 1, 24, 1, 1}, {9, 7, 25, 30, 4, 9, 7},
+      {3, 2, 400, 1, 24, 3, 1},      {1, 1, 3, 3, 1, 1, 1},           {40, 3, 7, 3, 24, 37, 3},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.w << "x" << c.h << " with " << c.second_w << "x" << c.second_h);
+    std::vector<uint8_t> a, b;
+    ImagePtr out = Blend(Image(c.w, c.h, 0), Image(c.second_w, c.second_h, -3, c.second_bpp), 155, 0, &a, &b);
+    ASSERT_TRUE(out);  // 0 + b: the fitted image where it lies, the first image's 0 elsewhere
+    const double sx = (c.w - 0.5) / (c.second_w - 0.5), sy = (c.h - 0.5) / (c.second_h - 0.5);
+    ASSERT_EQ(static_cast<int>((c.second_w - 1) * sx + 1.5) * 1000 + static_cast<int>((c.second_h - 1) * sy + 1.5),
+              c.fitted_w * 1000 + c.fitted_h);
+    const std::vector<uint8_t> got = Pixels24(out.get());
+    for (int y = 0; y < c.h; ++y)
+      for (int x = 0; x < c.w; ++x) {
+        const int col = static_cast<int>(x / sx), row = static_cast<int>(y / sy);
+        const bool fitted = x < c.fitted_w && y < c.fitted_h, inside = col < c.second_w && row < c.second_h;
+        for (int k = 0; k < 3; ++k)
+          ASSERT_EQ(got[3 * (static_cast<size_t>(y) * c.w + x) + k],
+                    !fitted ? 0 : inside ? b[3 * (static_cast<size_t>(row) * c.second_w + col) + k] : 255)
+              << x << "," << y;
+      }
   }
 }
 

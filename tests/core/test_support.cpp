@@ -19,32 +19,48 @@ ImagePtr NewImage(int width, int height, int bpp, int colours) {
   image->details = new FormatDetails{};
   image->format = kFormatBmp;
   image->info = static_cast<BITMAPINFO*>(std::calloc(1, sizeof(BITMAPINFOHEADER) + 256 * sizeof(RGBQUAD)));
-  BITMAPINFOHEADER& h = image->info->bmiHeader;
-  h.biSize = 40;
-  h.biWidth = width;
-  h.biHeight = height;
-  h.biPlanes = 1;
-  h.biBitCount = static_cast<WORD>(bpp);
-  h.biClrUsed = static_cast<DWORD>(colours);
   image->colours = static_cast<uint16_t>(colours);
   image->stride = RowBytes(width, bpp);
-  h.biSizeImage = image->stride * static_cast<uint32_t>(height);
+  image->info->bmiHeader = BITMAPINFOHEADER{40, width, height, 1, static_cast<WORD>(bpp), BI_RGB,
+                                            image->stride * static_cast<uint32_t>(height), 0, 0,
+                                            static_cast<DWORD>(colours), 0};
   image->bits = static_cast<uint8_t*>(std::calloc(ImageBytes(image.get()) + 1, 1));
   return image;
 }
 
 void FillRandom(DibImage* image, uint32_t seed) {
   uint32_t s = seed * 2654435761u + 1;
-  auto next = [&s]() {
-    s ^= s << 13;
-    s ^= s >> 17;
-    s ^= s << 5;
-    return static_cast<uint8_t>(s);
-  };
+  auto next = [&s]() { return static_cast<uint8_t>(s ^= s << 13, s ^= s >> 17, s ^= s << 5); };
   for (size_t i = 0; i < ImageBytes(image); ++i) image->bits[i] = next();
   RGBQUAD* pal = Palette(image);
   for (int i = 0; i < image->colours; ++i) pal[i] = RGBQUAD{next(), next(), next(), 0};
 }
+
+ImagePtr RandomImage(int width, int height, int bpp, uint32_t seed, int colours) {
+  ImagePtr image = NewImage(width, height, bpp, colours);
+  FillRandom(image.get(), seed);
+  return image;
+}
+
+ImagePtr RowImage(const std::vector<uint8_t>& bgr) {
+  ImagePtr image = NewImage(static_cast<int>(bgr.size() / 3), 1, 24);
+  std::copy(bgr.begin(), bgr.end(), RowAddress(image.get(), 0));
+  return image;
+}
+
+void Commit(MDIBCtrl& doc, ImagePtr image) {
+  doc.pending_ = image.release();
+  doc.Commit();
+}
+
+ImagePtr Document::Run(int command, const double* values, int count) {
+  if (!doc.RunOperation(command, values, count)) return nullptr;
+  ImagePtr out(doc.pending_);
+  doc.pending_ = doc.current_;
+  return out;
+}
+
+Picture::Picture(const DibImage* image) : w(Width(image)), h(Height(image)), px(Pixels24(image)) {}
 
 uint32_t PixelValue(const DibImage* image, int x, int y) {
   const uint8_t* row = RowAddress(image, y);
@@ -54,10 +70,7 @@ uint32_t PixelValue(const DibImage* image, int x, int y) {
     case 8: return row[x];
     case 16: return row[2 * x] | (row[2 * x + 1] << 8);
     case 24: return row[3 * x] | (row[3 * x + 1] << 8) | (row[3 * x + 2] << 16);
-    default: {
-      const uint8_t* p = row + 4 * x;
-      return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<uint32_t>(p[3]) << 24);
-    }
+    default: return row[4 * x] | (row[4 * x + 1] << 8) | (row[4 * x + 2] << 16) | (uint32_t{row[4 * x + 3]} << 24);
   }
 }
 
@@ -81,12 +94,18 @@ void WriteFileBytes(const std::string& path, const std::vector<uint8_t>& bytes) 
   out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
 }
 
-TempDir::TempDir() {
-  char pattern[] = "/tmp/tessamor-test-XXXXXX";
-  const char* made = mkdtemp(pattern);
-  path_ = made ? made : "/tmp";
+void WritePpm(const std::string& path, const DibImage* image) {
+  const std::string head = "P6\n" + std::to_string(Width(image)) + " " + std::to_string(Height(image)) + "\n255\n";
+  std::vector<uint8_t> bytes(head.begin(), head.end());
+  const std::vector<uint8_t> rgb = RgbPixels(image);
+  bytes.insert(bytes.end(), rgb.begin(), rgb.end());
+  WriteFileBytes(path, bytes);
 }
 
+TempDir::TempDir() {
+  char pattern[] = "/tmp/tessamor-test-XXXXXX";
+  path_ = mkdtemp(pattern) ? pattern : "/tmp";
+}
 TempDir::~TempDir() {
   if (path_ != "/tmp") RunCommand("rm -rf '" + path_ + "'");
 }
@@ -108,6 +127,13 @@ int RunCommand(const std::string& command, std::string* out) {
   const int status = pclose(pipe);
   if (out) *out = text;
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+std::string Cli(const std::string& args, int* status) {
+  std::string out;
+  const int code = RunCommand(std::string(TESSAMOR_CLI) + " " + args + " 2>&1", &out);
+  if (status) *status = code;
+  return out;
 }
 
 std::string LibrarySourceDir(const std::string& sub) {
@@ -169,19 +195,16 @@ bool WriteWith(BmpIOClass& io, const DibImage* image, const std::string& path) {
 void ExpectWriteErrorRecovered(BmpIOClass& io, const std::string& path) {
   ASSERT_EQ(access("/dev/full", W_OK), 0) << "the test needs /dev/full, which takes no byte";
   for (int size : {300, 8}) {  // the error while the rows go out, or only when the file is finished
-    ImagePtr image = NewImage(size, size, 24);
-    FillRandom(image.get(), 5);
+    ImagePtr image = RandomImage(size, size, 24, 5);
     EXPECT_FALSE(WriteWith(io, image.get(), "/dev/full")) << size;
     EXPECT_TRUE(WriteWith(io, image.get(), path)) << size;
   }
 }
 
-ImagePtr LoadOrRefuse(BmpIOClass& io, const std::string& path, bool must_refuse) {
-  SCOPED_TRACE(path);
+ImagePtr LoadOrRefuse(BmpIOClass& io, const std::string& path) {
   MDIBCtrl doc;
   RecordingChannel channel;
   ImagePtr image(LoadImageWith(doc, io, path.c_str()));
-  if (must_refuse || !image) EXPECT_TRUE(!image && channel.ShowedOnly(kMsgUnsupported));
-  else EXPECT_TRUE(channel.boxes.empty());
+  EXPECT_TRUE(image ? channel.boxes.empty() : channel.ShowedOnly(kMsgUnsupported)) << path;
   return image;
 }

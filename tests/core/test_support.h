@@ -1,4 +1,5 @@
-// Shared helpers of the core tests: a message recorder, image builders and pixel access.
+// Shared helpers of the core tests: a message recorder, image builders, documents that run
+// operations, pixel access, files and the reference tools.
 #pragma once
 #include <cstdint>
 #include <string>
@@ -13,8 +14,7 @@
 class RecordingChannel : public UserChannel {
  public:
   struct Box {
-    std::string text;
-    std::string caption;  // "" for none
+    std::string text, caption;  // caption "" for none
     bool has_caption;
     unsigned style;
     bool owned;
@@ -36,6 +36,9 @@ class RecordingChannel : public UserChannel {
 
   // True when exactly one box was shown and it carries the text of the message code.
   bool ShowedOnly(int code) const { return boxes.size() == 1 && boxes[0].text == MessageText(code); }
+  // True when one box refused a file as unsupported, giving one reason.
+  bool Refused() const { return ShowedOnly(kMsgUnsupported) && reasons.size() == 1; }
+  std::string FirstReason() const { return reasons.empty() ? "" : reasons[0]; }
 
   std::vector<Box> boxes;
   std::vector<int> answers;
@@ -46,22 +49,60 @@ class RecordingChannel : public UserChannel {
   UserChannel* previous_;
 };
 
-// A new image record of the given size and depth with zeroed pixels and, for the indexed
-// depths, a colour table of `colours` entries (all depths of 2^bits when 0).
+// A message box as a line "text|caption|style|owner" ("(none)" for no caption); the boxes recorded.
+inline std::string BoxText(const std::string& text, const char* caption, unsigned style, bool owned) {
+  return text + "|" + (caption ? caption : "(none)") + "|" + std::to_string(style) + (owned ? "|owned\n" : "|no owner\n");
+}
+inline std::string Shown(const RecordingChannel& channel) {
+  std::string shown;
+  for (const auto& b : channel.boxes) shown += BoxText(b.text, b.has_caption ? b.caption.c_str() : nullptr, b.style, b.owned);
+  return shown;
+}
+
+// An image of the given size and depth with zeroed pixels and, for the indexed depths, a colour
+// table of `colours` entries (2^bits when 0); or with repeatable pseudo-random pixels and table.
 ImagePtr NewImage(int width, int height, int bpp, int colours = 0);
-// Fills an image's pixels (and table) with repeatable pseudo-random bytes.
 void FillRandom(DibImage* image, uint32_t seed);
+ImagePtr RandomImage(int width, int height, int bpp, uint32_t seed, int colours = 0);
+// A 24-bit image of one row of blue, green, red triples.
+ImagePtr RowImage(const std::vector<uint8_t>& bgr);
 
-// The value of pixel (x, y): the index for indexed depths, the raw word for 16 and 32 bits,
-// blue | green << 8 | red << 16 for 24 bits.
+// Makes image the only image of doc.
+void Commit(MDIBCtrl& doc, ImagePtr image);
+// A document holding one image, with the boxes and progress it shows recorded.
+struct Document {
+  explicit Document(ImagePtr image) { Commit(doc, std::move(image)); }
+  const DibImage* image() const { return doc.current_; }
+  // The image a command makes (taken out of the document), or null when it makes none.
+  ImagePtr Run(int command, const double* values = nullptr, int count = 0);
+  Filter doc;
+  RecordingChannel channel;
+};
+
+// Pixel (x, y): the index for indexed depths, the raw word for 16 and 32 bits, blue | green << 8
+// | red << 16 for 24 bits.
 uint32_t PixelValue(const DibImage* image, int x, int y);
-
-// (blue, green, red) of every pixel of a 24-bit image, rows from the top.
+// Blue, green, red of every pixel of a 24-bit image, rows from the top.
 std::vector<uint8_t> Pixels24(const DibImage* image);
+// Red, green, blue of every pixel of a 1-, 4-, 8- or 24-bit image, rows from the top (black for
+// an index beyond the colour table).
+std::vector<uint8_t> RgbPixels(const DibImage* image);
 
-// Bytes of a whole file; empty when it cannot be read.
+// A 24-bit picture as blue, green, red bytes, rows from the top.
+struct Picture {
+  int w = 0, h = 0;
+  std::vector<uint8_t> px;
+  explicit Picture(const DibImage* image);
+  Picture(int width, int height, std::vector<uint8_t> bytes) : w(width), h(height), px(std::move(bytes)) {}
+  int at(int x, int y, int c) const { return px[(static_cast<size_t>(y) * w + x) * 3 + c]; }
+  const uint8_t* pixel(int x, int y) const { return &px[(static_cast<size_t>(y) * w + x) * 3]; }
+  bool operator==(const Picture& o) const { return w == o.w && h == o.h && px == o.px; }
+};
+
+// A whole file's bytes (empty when it cannot be read); writing bytes; a binary PPM of an image.
 std::vector<uint8_t> ReadFileBytes(const std::string& path);
 void WriteFileBytes(const std::string& path, const std::vector<uint8_t>& bytes);
+void WritePpm(const std::string& path, const DibImage* image);
 
 // A fresh empty folder for one test; removed with its files by the destructor.
 class TempDir {
@@ -75,20 +116,15 @@ class TempDir {
   std::string path_;
 };
 
-// Folder of the public test corpora ("" when it is not on this machine).
+// The public test corpora, and a folder inside the libraries' source packages the setup
+// downloads ("" when not on this machine); the files of a folder ending in suffix, by name.
 std::string CorpusDir();
-
-// Runs a shell command; returns its exit status and, when out is given, its standard output.
-int RunCommand(const std::string& command, std::string* out = nullptr);
-
-// A folder inside the libraries' source packages the setup downloads ("" when it is not here).
 std::string LibrarySourceDir(const std::string& sub);
-// Paths of the files in folder whose names end in suffix, sorted by name.
 std::vector<std::string> FilesIn(const std::string& folder, const std::string& suffix);
 
-// Red, green, blue of every pixel of a 1-, 4-, 8- or 24-bit image, rows from the top (black for
-// an index beyond the colour table).
-std::vector<uint8_t> RgbPixels(const DibImage* image);
+// A shell command's exit status and standard output; tessamor-cli's output with its errors.
+int RunCommand(const std::string& command, std::string* out = nullptr);
+std::string Cli(const std::string& args, int* status = nullptr);
 // ImageMagick's decoding of file as the raw samples the output options ask for ("-depth 8 rgb:-").
 std::vector<uint8_t> MagickPixels(const std::string& file, const std::string& options);
 // Red, green, blue samples of the PNM picture a shell command prints, brought to a maximum of
@@ -100,10 +136,9 @@ bool WriteWith(BmpIOClass& io, const DibImage* image, const std::string& path);
 // Writing to a device that takes nothing fails without ending the process (the library's error
 // lands in a recovery point), and io then writes again at path.
 void ExpectWriteErrorRecovered(BmpIOClass& io, const std::string& path);
-
-// Loads path with io, which may have failed before: the file is refused with the message for an
-// unsupported format (as it must be when must_refuse), or it loads without a box.
-ImagePtr LoadOrRefuse(BmpIOClass& io, const std::string& path, bool must_refuse);
+// Loads path with io, which may have failed before: refused with the message for an unsupported
+// format, or loaded without a box.
+ImagePtr LoadOrRefuse(BmpIOClass& io, const std::string& path);
 
 // A file opened as the program opens it, into a document of its own, with the boxes shown.
 struct OpenedFile {

@@ -1,34 +1,17 @@
-// Tone and colour operations with their worked numbers.
+// Tone and colour operations beside copy-then-change references and with their worked numbers,
+// and the adjustment dialogs' preview arithmetic (the HSV conversion against a plain reference).
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstring>
 
+#include "processing/adjust.h"
 #include "processing/filter.h"
 #include "tests/core/test_support.h"
 
 namespace {
-
-// A document whose current image is a one-row 24-bit image of the given grey values.
-struct GreyRow {
-  Filter doc;
-  explicit GreyRow(const std::vector<int>& greys) {
-    ImagePtr image = NewImage(static_cast<int>(greys.size()), 1, 24);
-    uint8_t* p = RowAddress(image.get(), 0);
-    for (size_t i = 0; i < greys.size(); ++i) std::memset(p + 3 * i, greys[i], 3);
-    doc.pending_ = image.release();
-    doc.Commit();
-  }
-  // Runs an operation and returns the blue byte of every result pixel.
-  std::vector<int> Run(int command) {
-    EXPECT_TRUE(doc.RunOperation(command)) << command;
-    std::vector<int> out;
-    for (int x = 0; x < Width(doc.pending_); ++x) out.push_back(RowAddress(doc.pending_, 0)[3 * x]);
-    MDIBCtrl::DeleteImage(doc.pending_);
-    doc.pending_ = doc.current_;
-    return out;
-  }
-};
 
 // The result as the operations were first written: a full copy (with pixels for 108-110, a
 // true-colour copy for the others) changed in place, the tables straight from their formulas.
@@ -87,8 +70,7 @@ ImagePtr CopyThenChange(Filter& doc, int command) {
 // Pictures of every depth, run-length coded ones and ones with bit-field masks included.
 ImagePtr AnyDepth(int w, int h, int kind) {
   static const int bits[] = {1, 4, 8, 4, 8, 16, 16, 24, 32, 32};
-  ImagePtr image = NewImage(w, h, bits[kind], kind == 2 ? 200 : 0);
-  FillRandom(image.get(), static_cast<uint32_t>(kind * 31 + w));
+  ImagePtr image = RandomImage(w, h, bits[kind], static_cast<uint32_t>(kind * 31 + w), kind == 2 ? 200 : 0);
   if (kind == 3 || kind == 4) {  // runs, so that the coding fits
     for (size_t i = 0; i < ImageBytes(image.get()); ++i) image->bits[i] = static_cast<uint8_t>(i / 5 * 0x31);
     EncodeRle(image.get());
@@ -106,16 +88,16 @@ TEST(ToneOperations, OnePassResultsEqualCopyThenChange) {
   for (int kind = 0; kind < 10; ++kind)
     for (const auto& size : sizes)
       for (int command : {108, 109, 110, 111, 112, 113, 114, 115, 118, 119}) {
-        Filter doc;
-        doc.pending_ = AnyDepth(size[0], size[1], kind).release();
-        doc.Commit();
-        SCOPED_TRACE(testing::Message() << command << " on " << BitCount(doc.current_) << " bits, kind " << kind
-                                        << ", " << size[0] << "x" << size[1]);
-        if (BitCount(doc.current_) == 1 && (command == 109 || command == 110)) continue;
-        ImagePtr want = CopyThenChange(doc, command);
-        ASSERT_TRUE(doc.RunOperation(command));
-        ImagePtr got(doc.pending_);
-        doc.pending_ = doc.current_;
+        Document d(AnyDepth(size[0], size[1], kind));
+        SCOPED_TRACE(testing::Message() << command << " on " << BitCount(d.image()) << " bits, kind " << kind << ", "
+                                        << size[0] << "x" << size[1]);
+        if (BitCount(d.image()) == 1 && (command == 109 || command == 110)) {  // a 1-bit image stays as it is
+          EXPECT_FALSE(d.Run(command));
+          EXPECT_TRUE(d.doc.image_count_ == 1 && d.doc.pending_ == d.doc.current_);
+          continue;
+        }
+        ImagePtr want = CopyThenChange(d.doc, command), got = d.Run(command);
+        ASSERT_TRUE(got);
         ASSERT_EQ(InfoBytes(got.get()), InfoBytes(want.get()));
         EXPECT_EQ(std::memcmp(got->info, want->info, InfoBytes(want.get())), 0);
         EXPECT_EQ(got->colours, want->colours);
@@ -123,104 +105,122 @@ TEST(ToneOperations, OnePassResultsEqualCopyThenChange) {
       }
 }
 
-TEST(ToneCurves, TablesGiveTheWorkedValues) {
-  GreyRow row({1, 11, 12, 13, 128, 255});
-  EXPECT_EQ(row.Run(113), (std::vector<int>{1, 17, 18, 20, 180, 255}));
-  EXPECT_EQ(row.Run(114), (std::vector<int>{0, 0, 0, 0, 75, 254}));
-  const std::vector<int> contrast = row.Run(115);
-  EXPECT_EQ(contrast[1], 1);
-  EXPECT_EQ(contrast[4], 127);
-  EXPECT_EQ(contrast[5], 254);
+// The blue byte of every pixel a command makes of a row of greys.
+std::vector<int> OnGreys(const std::vector<int>& greys, int command) {
+  std::vector<uint8_t> bgr;
+  for (int g : greys) bgr.insert(bgr.end(), 3, static_cast<uint8_t>(g));
+  const ImagePtr out = Document(RowImage(bgr)).Run(command);
+  std::vector<int> blues;
+  for (int x = 0; out && x < Width(out.get()); ++x) blues.push_back(RowAddress(out.get(), 0)[3 * x]);
+  return blues;
+}
+
+TEST(ToneOperations, WorkedNumbers) {
+  std::vector<int> ramp(200);
+  for (int v = 0; v < 200; ++v) ramp[v] = v;
+  const struct {
+    int command;
+    std::vector<int> greys, expected;
+  } cases[] = {
+      {113, {1, 11, 12, 13, 128, 255}, {1, 17, 18, 20, 180, 255}},
+      {114, {1, 11, 12, 13, 128, 255}, {0, 0, 0, 0, 75, 254}},
+      {115, {1, 11, 12, 13, 128, 255}, {0, 1, 1, 1, 127, 254}},
+      // The grey step maps 2 to 1 and 3 to 2 (the luma weights sum to 1023 / 1024): a uniform
+      // grey is white above one, black otherwise.
+      {112, {2, 2}, {0, 0}},
+      {112, {3, 3}, {255, 255}},
+      {112, {10, 200, 10, 200}, {0, 255, 0, 255}},
+      // Uniform: low = high = the brightness, which maps to 0. Fewer than 100 pixels: the 1 %
+      // point is 0 pixels, so low = -1 and high is the lowest value.
+      {118, std::vector<int>(200, 90), std::vector<int>(200, 0)},
+      {118, {0, 50, 200}, {255, 255, 255}},
+      // N = 4, q = 4 / 256 + 1 = 1: the darker tone maps to its count, the brighter to N.
+      {119, {40, 40, 200, 40}, {3, 3, 4, 3}},
+  };
+  for (const auto& c : cases) EXPECT_EQ(OnGreys(c.greys, c.command), c.expected) << c.command << " " << c.greys[0];
+  // A spread image: the extremes clip (low = 1, the 1 % point of 2 pixels; high = 197), the middle scales.
+  const std::vector<int> s = OnGreys(ramp, 118);
+  EXPECT_EQ((std::vector<int>{s[0], s[1], s[100], s[199]}), (std::vector<int>{0, 0, 128, 255}));
+  // Two-level per channel: each channel thresholded on its own histogram.
+  const ImagePtr rgb = Document(RowImage({10, 200, 30, 10, 200, 30, 100, 20, 250, 100, 20, 250})).Run(111);
+  EXPECT_EQ(Pixels24(rgb.get()), (std::vector<uint8_t>{0, 255, 0, 0, 255, 0, 255, 0, 255, 255, 0, 255}));
 }
 
 TEST(Otsu, FirstBestThresholdWinsAndFlatHistogramsGiveOne) {
-  uint32_t h[256] = {};
-  h[10] = 5;
-  h[200] = 5;
-  EXPECT_EQ(Filter::OtsuThreshold(h), 11);
-  uint32_t flat[256] = {};
+  uint32_t h[256] = {}, flat[256] = {};
+  h[10] = h[200] = 5;
   flat[90] = 7;
+  EXPECT_EQ(Filter::OtsuThreshold(h), 11);
   EXPECT_EQ(Filter::OtsuThreshold(flat), 1);
 }
 
-TEST(Binarize, UniformGreyIsWhiteAboveOneAndBlackOtherwise) {
-  // The grey step maps 2 to 1 and 3 to 2 (the luma weights sum to 1023 / 1024).
-  EXPECT_EQ(GreyRow({2, 2}).Run(112), (std::vector<int>{0, 0}));
-  EXPECT_EQ(GreyRow({3, 3}).Run(112), (std::vector<int>{255, 255}));
-  EXPECT_EQ(GreyRow({10, 200, 10, 200}).Run(112), (std::vector<int>{0, 255, 0, 255}));
+// The preview of one adjustment dialog with its values p on a row of blue, green, red triples.
+std::vector<uint8_t> Preview(char dialog, const std::vector<int>& p, const std::vector<uint8_t>& bgr) {
+  ImagePtr in = RowImage(bgr), out = NewImage(Width(in.get()), 1, 24);
+  switch (dialog) {
+    case 'g': PreviewGamma(in.get(), out.get(), p[0]); break;
+    case 'l': PreviewGradation(in.get(), out.get(), p[0]); break;
+    case 'c': PreviewLinearContrast(in.get(), out.get(), p[0], p[1], p[2], p[3]); break;
+    case 'r': PreviewRgb(in.get(), out.get(), p[0], p[1], p[2]); break;
+    case 'w': PreviewWhiteBalance(in.get(), out.get(), p[0]); break;
+    case 'h': PreviewHsv(in.get(), out.get(), p[0], p[1], p[2]); break;
+  }
+  return Pixels24(out.get());
 }
 
-TEST(Binarize, RgbThresholdsEachChannelOnItsOwn) {
-  Filter doc;
-  ImagePtr image = NewImage(4, 1, 24);
-  const uint8_t px[12] = {10, 200, 30, 10, 200, 30, 100, 20, 250, 100, 20, 250};
-  std::memcpy(RowAddress(image.get(), 0), px, 12);
-  doc.pending_ = image.release();
-  doc.Commit();
-  ASSERT_TRUE(doc.RunOperation(111));
-  const std::vector<uint8_t> out = Pixels24(doc.pending_);
-  EXPECT_EQ(std::vector<uint8_t>(out.begin(), out.begin() + 6), (std::vector<uint8_t>{0, 255, 0, 0, 255, 0}));
-  EXPECT_EQ(std::vector<uint8_t>(out.begin() + 6, out.end()), (std::vector<uint8_t>{255, 0, 255, 255, 0, 255}));
-  MDIBCtrl::DeleteImage(doc.pending_);
-  doc.pending_ = doc.current_;
+TEST(Adjust, TheDialogsWorkedValues) {
+  const struct Case {
+    const char* what;
+    char dialog;
+    std::vector<int> p;
+    std::vector<uint8_t> in, out;
+  } cases[] = {
+      {"gamma 1.00 keeps", 'g', {100}, {0, 1, 128}, {0, 1, 128}},
+      {"gamma 0.01", 'g', {1}, {0, 1, 128}, {0, 241, 253}},
+      {"gamma 3.00", 'g', {300}, {128, 255, 0}, {32, 255, 0}},
+      {"two levels", 'l', {2}, {0, 127, 128, 255, 200, 1}, {0, 0, 128, 128, 128, 0}},
+      {"linear contrast a 0, b 255: the negative", 'c', {0, 255, 255, 0}, {0, 100, 255}, {255, 155, 0}},
+      {"linear contrast below d and above c", 'c', {200, 10, 150, 50}, {10, 100, 220}, {55, 129, 245}},
+      {"rgb offsets clamp", 'r', {100, -50, 255}, {10, 20, 200}, {255, 0, 255}},
+      {"white balance 255", 'w', {255}, {200, 90, 30}, {0, 90, 255}},
+      {"hsv: saturation +1 keeps pure red", 'h', {0, 100, 0}, {0, 0, 255}, {0, 0, 255}},
+  };
+  for (const Case& c : cases) EXPECT_EQ(Preview(c.dialog, c.p, c.in), c.out) << c.what;
 }
 
-TEST(HistogramStretch, UniformImagesAndTinyImages) {
-  // A uniform colour: low = high = its brightness (the largest channel); that value maps to 0.
-  Filter doc;
-  ImagePtr image = NewImage(20, 10, 24);
-  for (int y = 0; y < 10; ++y)
-    for (int x = 0; x < 20; ++x) {
-      uint8_t* p = RowAddress(image.get(), y) + 3 * x;
-      p[0] = 10, p[1] = 50, p[2] = 90;
-    }
-  doc.pending_ = image.release();
-  doc.Commit();
-  ASSERT_TRUE(doc.RunOperation(118));
-  EXPECT_EQ(Pixels24(doc.pending_)[2], 0);
-  MDIBCtrl::DeleteImage(doc.pending_);
-  doc.pending_ = doc.current_;
-  // Fewer than 100 pixels: the 1 % point is 0 pixels, so low = -1 and high is the lowest value.
-  EXPECT_EQ(GreyRow({0, 50, 200}).Run(118), (std::vector<int>{255, 255, 255}));
-  // A spread image: the extremes clip, the middle scales.
-  std::vector<int> ramp;
-  for (int v = 0; v < 200; ++v) ramp.push_back(v);
-  const std::vector<int> out = GreyRow(ramp).Run(118);
-  EXPECT_EQ(out[0], 0);
-  EXPECT_EQ(out[1], 0);  // low = 1 (the 1 % point, 2 pixels)
-  EXPECT_EQ(out[100], static_cast<int>((100 - 1) * (255.0 / (197 - 1))));
-  EXPECT_EQ(out[199], 255);
+// The HSV formula, written out once more in the plain order of the dialog's description.
+void HsvReference(const uint8_t* bgr, uint8_t* out, int dh, int ds, int dv) {
+  const double r = bgr[2], g = bgr[1], b = bgr[0];
+  const double mx = std::max(r, std::max(g, b)), mn = std::min(r, std::min(g, b)), d = mx - mn;
+  const double rc = d ? (mx - r) / d : 0, gc = d ? (mx - g) / d : 0, bc = d ? (mx - b) / d : 0;
+  double h = r == mx ? (bc - gc) * 60 : g == mx ? (2 + rc - bc) * 60 : (4 + gc - rc) * 60;
+  if (h < 0) h += 360;
+  double s = mx == 0 ? 0 : d / mx, v = mx;
+  h += dh, s += ds / 100.0, v += dv;
+  if (h >= 360) h -= 360;
+  else if (h < 0) h += 360;
+  const int i = static_cast<int>(std::floor(h / 60));
+  const double f = (i % 2 == 0) ? 1 - (h / 60 - i) : h / 60 - i, m = (1 - s) * v, n = (1 - s * f) * v;
+  const double table[6][3] = {{v, n, m}, {n, v, m}, {m, v, n}, {m, n, v}, {n, m, v}, {v, m, n}};
+  for (int c = 0; c < 3; ++c) {
+    const double x = std::trunc(table[i][c] + (table[i][c] >= 0 ? 0.5 : -0.5));
+    out[2 - c] = static_cast<uint8_t>(x < 0 ? 0 : x > 255 ? 255 : x);
+  }
 }
 
-TEST(HistogramEqualize, TwoTonesMapToTheirCumulativeShares) {
-  // N = 4, q = 4 / 256 + 1 = 1: the darker tone maps to its count, the brighter to N.
-  EXPECT_EQ(GreyRow({40, 40, 200, 40}).Run(119), (std::vector<int>{3, 3, 4, 3}));
-}
-
-TEST(ToneOperations, NegativeOfAPaletteImageInvertsItsTable) {
-  Filter doc;
-  ImagePtr image = NewImage(3, 3, 8, 4);
-  FillRandom(image.get(), 5);
-  const RGBQUAD first = Palette(image.get())[0];
-  doc.pending_ = image.release();
-  doc.Commit();
-  ASSERT_TRUE(doc.RunOperation(108) && doc.Commit());
-  EXPECT_EQ(BitCount(doc.current_), 8);
-  EXPECT_EQ(Palette(doc.current_)[0].rgbRed, 255 - first.rgbRed);
-  ASSERT_TRUE(doc.RunOperation(113));  // the curves work on a 24-bit copy
-  EXPECT_EQ(BitCount(doc.pending_), 24);
-  MDIBCtrl::DeleteImage(doc.pending_);
-  doc.pending_ = doc.current_;
-}
-
-TEST(ToneOperations, GreyOrSepiaLeavesOneBitImagesAlone) {
-  Filter doc;
-  doc.pending_ = NewImage(13, 2, 1).release();
-  doc.Commit();
-  EXPECT_FALSE(doc.RunOperation(109));
-  EXPECT_FALSE(doc.RunOperation(110));
-  EXPECT_EQ(doc.image_count_, 1);
-  EXPECT_EQ(doc.pending_, doc.current_);
+TEST(Adjust, HsvFollowsTheFormulaOnEveryHueSector) {
+  ImagePtr work = RandomImage(64, 32, 24, 7), out = NewImage(64, 32, 24);
+  for (const auto& p : std::vector<std::array<int, 3>>{{0, 0, 0}, {200, -30, 40}, {359, 100, -100}, {90, -100, 0}}) {
+    PreviewHsv(work.get(), out.get(), p[0], p[1], p[2]);
+    for (int y = 0; y < 32; ++y)
+      for (int x = 0; x < 64; ++x) {
+        uint8_t want[3];
+        HsvReference(RowAddress(work.get(), y) + 3 * x, want, p[0], p[1], p[2]);
+        ASSERT_EQ(std::vector<uint8_t>(want, want + 3),
+                  std::vector<uint8_t>(RowAddress(out.get(), y) + 3 * x, RowAddress(out.get(), y) + 3 * x + 3))
+            << p[0] << " " << p[1] << " " << p[2] << " at " << x << "," << y;
+      }
+  }
 }
 
 }  // namespace

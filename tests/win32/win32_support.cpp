@@ -12,18 +12,6 @@ std::string test_folder;
 HWND main_window = nullptr;
 CmdClass& Doc() { return *TheController(); }
 
-std::string BoxText(const std::string& text, const char* caption, unsigned style, bool owned) {
-  return text + "|" + (caption ? caption : "(none)") + "|" + std::to_string(style) +
-         (owned ? "|owned\n" : "|no owner\n");
-}
-
-std::string Shown(const RecordingChannel& channel) {
-  std::string shown;
-  for (const auto& b : channel.boxes)
-    shown += BoxText(b.text, b.has_caption ? b.caption.c_str() : nullptr, b.style, b.owned);
-  return shown;
-}
-
 void ResetDocument() {
   CmdClass& c = Doc();
   c.ClearDocument();

@@ -13,10 +13,6 @@ extern std::string test_folder;
 extern HWND main_window;
 CmdClass& Doc();
 
-// A message box as a line "text|caption|style|owner" ("(none)" for no caption); the boxes recorded.
-std::string BoxText(const std::string& text, const char* caption, unsigned style, bool owned);
-std::string Shown(const RecordingChannel& channel);
-
 // Back to no image, start flags, zoom 100, no pan; the window's client area 800 x 600.
 void ResetDocument();
 // Sends a menu command and lets the window paint; the window procedure's result.
