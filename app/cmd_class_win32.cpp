@@ -29,10 +29,21 @@ INT_PTR CALLBACK AboutProc(HWND dialog, UINT message, WPARAM wparam, LPARAM) {
       return TRUE;
     }
     case WM_COMMAND:
-      if (LOWORD(wparam) == IDC_ABOUT_OK) EndDialog(dialog, 1);
+      if (LOWORD(wparam) == IDC_ABOUT_OK || LOWORD(wparam) == IDCANCEL) EndDialog(dialog, 1);
       return TRUE;
     default:
       return FALSE;
+  }
+}
+
+// The commands that open a dialog (or bring the open one forward) or enter a mode.
+bool IsDialogCommand(int id) {
+  switch (id) {
+    case 104: case 105: case 116: case 117: case 121: case 122: case 128: case 129: case 131:
+    case 153: case 154: case 180: case 189: case 192:
+      return true;
+    default:
+      return id >= 155 && id <= 167;
   }
 }
 
@@ -68,7 +79,24 @@ void CmdClass::SaveSettings() {
 LRESULT CmdClass::Dispatch(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
   const int id = LOWORD(wparam);
   if (!IsDispatchedCommand(id)) return DefWindowProcA(window, message, wparam, lparam);
+  // Whatever changes the document first closes an adjustment dialog whose copies it would leave
+  // behind (as its cancel does).
+  if (!IsDialogCommand(id) && id != kSave && id != kAbout && id != kHelp) CancelAdjustmentDialog();
   switch (id) {
+    case 104:
+    case 105: CreateDialogFor(id); break;
+    case 116:
+    case 117:
+    case 121:
+    case 122:
+    case 153:
+    case 192: StartPreviewDialog(id); break;
+    case 128:
+    case 154: StartTransformDialog(id); break;
+    case 129: ToggleTrimming(); break;
+    case 131: StartBlend(id); break;
+    case 180: StartSettingsDialog(); break;
+    case 189: StartRenameDialog(); break;
     case kQuit: Quit(); break;
     case kOpen: OpenFlow(window, message, wparam); break;
     case kSave: SaveFlow(); break;
@@ -77,9 +105,10 @@ LRESULT CmdClass::Dispatch(HWND window, UINT message, WPARAM wparam, LPARAM lpar
     case kAbout: ShowAbout(); break;
     case kHelp: ShowHelp(); break;
     default:
-      // The operations that need neither a dialog nor a second image run at once; those wait
-      // for their dialogs.
-      if (const OperationEntry* entry = FindOperation(id)) {
+      // The blends ask for their second image; every other operation runs at once.
+      if (id >= 155 && id <= 167) {
+        StartBlend(id);
+      } else if (const OperationEntry* entry = FindOperation(id)) {
         if (entry->value_count == 0 && !entry->second_image) RunAndCommit(id);
       }
       break;

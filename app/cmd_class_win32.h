@@ -49,6 +49,38 @@ class CmdClass : public Filter {
   void LoadSettings();
   void SaveSettings();
 
+  // Modeless dialogs (app/dialogs_win32.cpp): creation by command id, the UM_DIALOG_EVENT and
+  // UM_DIALOG_CLOSED protocol, and the starts that make the images a dialog works on.
+  void CreateDialogFor(int command);
+  LRESULT OnDialogEvent(WPARAM wparam, LPARAM lparam);
+  void OnWindowClosed(uint32_t bit);
+  void ForgetDialog(uint32_t bit);
+  // True (the open dialog brought forward) when an adjustment, settings or rename dialog is open.
+  bool BringOpenDialogForward();
+  // Closes an open adjustment dialog as its cancel does, before the document changes under it.
+  void CancelAdjustmentDialog();
+  void StartPreviewDialog(int command);  // 116, 117, 121, 122, 153, 192
+  void StartTransformDialog(int command);  // 128, 154
+  void StartBlend(int command);  // 131, 155..167
+  // Draws an image stretched over a dialog control's client area.
+  static void DrawImageInto(HWND dialog, int control, const DibImage* image);
+
+  // The adjustment dialogs' previews and applies (app/adjust_dialogs_win32.cpp): the 1026
+  // messages of dialogs 638, 652, 666, 685, 732, 702, 712 and 722.
+  void OnAdjustEvent(WPARAM wparam, LPARAM lparam);
+
+  // Settings dialog 504 (app/settings_dialog_win32.cpp).
+  void StartSettingsDialog();
+  void OnSettingsEvent(WPARAM wparam, LPARAM lparam);
+
+  // Batch rename (app/rename_dialog_win32.cpp).
+  void StartRenameDialog();
+  void OnRenameEvent(WPARAM wparam, LPARAM lparam);
+
+  // Trimming mode (app/trimming_win32.cpp): command 129 and the trimming procedure's reports.
+  void ToggleTrimming();
+  LRESULT OnChildNotify(WPARAM wparam, LPARAM lparam);
+
   void Quit();
   void ShowAbout();
   void ShowHelp();
@@ -61,6 +93,10 @@ class CmdClass : public Filter {
   char last_path_[MAX_PATH] = "";
   char program_dir_[MAX_PATH] = "";   // current directory at start-up
   int last_zoom_step_ = 20;           // the wheel's previous step
+  HWND dialog_window_ = nullptr;      // the open adjustment, settings or rename dialog
+  HWND info_window_ = nullptr;        // information window 605
+  HWND histogram_window_ = nullptr;   // histogram window 600
+  Settings dialog_settings_;          // the settings dialog's values while it is open
 
  private:
   bool RunAndCommit(int id);

@@ -47,6 +47,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR command_line, i
   }
   if (!InitInstance(app, instance, previous, command_line)) return 0;
   while (GetMessageA(&app.message, nullptr, 0, 0) > 0) {
+    // The open modeless dialog gets its keys (Tab, Enter, Esc) before the accelerators.
+    CmdClass* c = TheController();
+    if (c && c->dialog_window_ && IsDialogMessageA(c->dialog_window_, &app.message)) continue;
     if (!TranslateAcceleratorA(app.main_window, app.accelerators, &app.message)) {
       TranslateMessage(&app.message);
       DispatchMessageA(&app.message);

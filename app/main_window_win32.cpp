@@ -135,11 +135,14 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM
     case WM_MBUTTONDOWN: c.ResetPan(); return 0;
     case WM_MOUSEWHEEL: c.ZoomByWheel(wparam); return 0;
     case WM_DROPFILES:
-    case UM_OPEN_FILE: c.OpenFlow(window, message, wparam); return 0;
-    case UM_DIALOG_CLOSED: c.open_windows_ &= ~static_cast<uint32_t>(lparam); return 0;
-    case UM_DIALOG_EVENT:
-    case UM_HISTOGRAM_MOVED:
-    case UM_CHILD_NOTIFY: return 0;  // their dialogs and child windows come with later work
+    case UM_OPEN_FILE:
+      c.CancelAdjustmentDialog();
+      c.OpenFlow(window, message, wparam);
+      return 0;
+    case UM_DIALOG_CLOSED: c.OnWindowClosed(static_cast<uint32_t>(lparam)); return 0;
+    case UM_DIALOG_EVENT: return c.OnDialogEvent(wparam, lparam);
+    case UM_CHILD_NOTIFY: return c.OnChildNotify(wparam, lparam);
+    case UM_HISTOGRAM_MOVED: return 0;  // the histogram's drawing comes with the histogram window
     default: break;
   }
   return DefWindowProcA(window, message, wparam, lparam);

@@ -20,8 +20,9 @@ add_custom_command(OUTPUT ${TESSAMOR_RES_FILES}
   COMMENT "Drawing the toolbar pictures, the icon and the cursors")
 add_custom_target(tessamor_pictures DEPENDS ${TESSAMOR_RES_FILES})
 set(TESSAMOR_RC ${CMAKE_SOURCE_DIR}/resources/tessamor.rc)
+file(GLOB TESSAMOR_RC_PARTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/resources/dialogs_*.rc)
 set_source_files_properties(${TESSAMOR_RC} PROPERTIES
-  OBJECT_DEPENDS "${TESSAMOR_RES_FILES};${CMAKE_SOURCE_DIR}/app/command_labels.h;${CMAKE_SOURCE_DIR}/app/resource_ids.h")
+  OBJECT_DEPENDS "${TESSAMOR_RES_FILES};${CMAKE_SOURCE_DIR}/app/command_labels.h;${CMAKE_SOURCE_DIR}/app/resource_ids.h;${TESSAMOR_RC_PARTS}")
 set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -I${TESSAMOR_RES_DIR} -I${CMAKE_SOURCE_DIR}")
 
 # The shell: everything of the program but its entry point, shared with the Win32 tests.
@@ -32,6 +33,11 @@ add_library(tessamor_shell STATIC
   app/file_dialogs_win32.cpp
   app/view_win32.cpp
   app/toolbar_win32.cpp
+  app/dialogs_win32.cpp
+  app/adjust_dialogs_win32.cpp
+  app/settings_dialog_win32.cpp
+  app/rename_dialog_win32.cpp
+  app/trimming_win32.cpp
 )
 target_link_libraries(tessamor_shell PUBLIC tessamor_core comctl32 comdlg32 shell32 ole32 gdi32 user32)
 target_compile_options(tessamor_shell PRIVATE -fno-threadsafe-statics)
@@ -55,6 +61,7 @@ if(TESSAMOR_TESTS)
 
   file(GLOB E2E_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/e2e/*.cpp)
   add_executable(e2e_driver ${E2E_SOURCES})
+  target_include_directories(e2e_driver PRIVATE ${CMAKE_SOURCE_DIR})
   target_link_libraries(e2e_driver PRIVATE win32_gtest user32 gdi32 ${TESSAMOR_STATIC_LINK})
 endif()
 

@@ -22,7 +22,8 @@ void MDIBCtrl::RebuildViewPalette() {}
 
 bool MDIBCtrl::Commit() {
   DibImage* image = pending_;
-  if (!image) return false;
+  // Nothing new in the slot (the current image itself) is nothing to append.
+  if (!image || image == current_) return false;
   image->newer = nullptr;
   if (image_count_ > 0) {
     image->older = current_;

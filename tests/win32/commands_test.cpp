@@ -132,8 +132,6 @@ TEST(Commands, OperationsFromTheMenuMakeOneUndoStepEach) {
       {169, 2, "", BoxText("減色の必要はありません", "Information", MB_ICONINFORMATION, false)},
       {146, 3, "", ""},
       {123, 4, "", ""},
-      {128, 4, "", ""},  // waits for its dialog
-      {155, 4, "", ""},  // waits for its second image
   };
   for (const Row& row : rows) {
     channel.boxes.clear();

@@ -14,6 +14,10 @@ CmdClass& Doc() { return *TheController(); }
 
 void ResetDocument() {
   CmdClass& c = Doc();
+  // A dialog or window a test left open goes as its close box would take it.
+  for (HWND w : {c.dialog_window_, c.info_window_, c.histogram_window_})
+    if (w) SendMessageA(w, WM_CLOSE, 0, 0);
+  PumpMessages();
   c.ClearDocument();
   c.view_flags_ = kViewStartFlags;
   c.zoom_ = 100;
@@ -50,8 +54,13 @@ bool OpenByMessage(const std::string& path) {
 void PumpMessages() {
   MSG m;
   for (int round = 0; round < 3; ++round) {
-    while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE))
-      if (m.message != WM_QUIT) DispatchMessageA(&m);
+    while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) {
+      // As the program's loop does: the open modeless dialog gets its keys first.
+      HWND dialog = Doc().dialog_window_;
+      if (m.message == WM_QUIT || (dialog && IsDialogMessageA(dialog, &m))) continue;
+      TranslateMessage(&m);
+      DispatchMessageA(&m);
+    }
     UpdateWindow(main_window);
   }
 }
@@ -87,7 +96,8 @@ int main(int argc, char** argv) {
   // A fresh folder is the program directory; its settings file pins the working directory there.
   char temp[MAX_PATH];
   GetTempPathA(MAX_PATH, temp);
-  test_folder = temp + ("tessamor-win32-" + std::to_string(GetCurrentProcessId()));
+  // Wine reuses process ids: the tick count keeps a folder of an interrupted run out of the way.
+  test_folder = temp + ("tessamor-win32-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(GetTickCount()));
   CreateDirectoryA(test_folder.c_str(), nullptr);
   SetCurrentDirectoryA(test_folder.c_str());
   std::ofstream("Tessamor.ini", std::ios::binary) << "[DIRECTORY]\r\nDirName=" + test_folder + "\r\n";
