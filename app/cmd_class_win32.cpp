@@ -170,6 +170,7 @@ void CmdClass::AnswerTooltip(NMHDR* header, HINSTANCE instance) {
 }
 
 bool CmdClass::RefreshViews() {
+  reductions_.Clear();
   // The information and histogram windows follow here once they exist.
   InvalidateView();
   return true;

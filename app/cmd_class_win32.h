@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include "app/settings.h"
+#include "document/view_reductions.h"
 #include "processing/filter.h"
 
 class CmdClass : public Filter {
@@ -97,6 +98,7 @@ class CmdClass : public Filter {
   HWND info_window_ = nullptr;        // information window 605
   HWND histogram_window_ = nullptr;   // histogram window 600
   Settings dialog_settings_;          // the settings dialog's values while it is open
+  ViewReductions reductions_;         // reduced copies of the current image for small zooms
 
  private:
   bool RunAndCommit(int id);

@@ -44,6 +44,9 @@ bool CmdClass::PaintView(HDC dc) {
   if (GetClipBox(dc, &box) == ERROR) box = RECT{view_rect_.left, view_rect_.top, view_rect_.right, view_rect_.bottom};
   const ViewRect clip{std::max<LONG>(box.left, view_rect_.left), std::max<LONG>(box.top, view_rect_.top),
                       std::min<LONG>(box.right, view_rect_.right), std::min<LONG>(box.bottom, view_rect_.bottom)};
+  // Drawn small, the image comes from its nearest reduced copy that is still at least as large.
+  if (dest.width < Width(image) && dest.height < Height(image))
+    image = reductions_.For(*this, image, dest.width, dest.height);
   BlitRect b{};
   bool visible = VisiblePart(dest, Width(image), Height(image), clip, &b);
   if (visible && IsRunLength(image)) {

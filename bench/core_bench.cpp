@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "app/file_flow.h"
+#include "document/view_reductions.h"
 #include "base/messages.h"
 #include "processing/operation_table.h"
 
@@ -96,6 +97,15 @@ void BM_BmpRead(benchmark::State& state) {
   std::remove(path.c_str());
 }
 
+// The reduced copies the view makes once per image for drawing it at 1 % (every level).
+void BM_ViewReductions(benchmark::State& state) {
+  BenchDocument b;
+  for (auto _ : state) {
+    ViewReductions r;
+    benchmark::DoNotOptimize(r.For(b.doc, b.doc.current_, 40, 30));
+  }
+}
+
 // Values for the operations that take some: one benchmark per line.
 const struct {
   const char* name;
@@ -131,6 +141,7 @@ void RegisterOperations() {
 
 BENCHMARK(BM_BmpRead)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_BmpWrite)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ViewReductions)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv) {
   // The picture itself, for the peers of scripts/bench-operations.sh.

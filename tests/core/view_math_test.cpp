@@ -3,11 +3,14 @@
 // defaults, the profile reader's rules, the exact text written and the write through a temporary.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
+#include <utility>
 
 #include "app/command_states.h"
 #include "app/settings.h"
 #include "document/view_math.h"
+#include "document/view_reductions.h"
 #include "tests/core/test_support.h"
 
 namespace {
@@ -107,3 +110,40 @@ TEST(Settings, SizeLimitIsReadOnlyAndTakesOnlyAWholeNumberAboveZero) {
 }
 
 }  // namespace
+
+// Reduced copies for small zooms: each level the rounded 2 x 2 mean (an odd edge averaged with
+// itself), the smallest level still at least as large as the drawing (made on first need), other
+// depths through a 24-bit copy.
+TEST(ViewReductions, HalvedMeansAndTheLevelChosen) {
+  for (const auto& [w, h] : {std::pair{7, 5}, std::pair{8, 6}, std::pair{1, 3}}) {
+    ImagePtr source = RandomImage(w, h, 24, 3);
+    ImagePtr half = NewImage((w + 1) / 2, (h + 1) / 2, 24);
+    HalveImage(source.get(), half.get());
+    const Picture in(source.get()), out(half.get());
+    for (int y = 0; y < out.h; ++y)
+      for (int x = 0; x < out.w; ++x)
+        for (int c = 0; c < 3; ++c) {
+          const int x1 = std::min(2 * x + 1, w - 1), y1 = std::min(2 * y + 1, h - 1);
+          const int sum = in.at(2 * x, 2 * y, c) + in.at(x1, 2 * y, c) + in.at(2 * x, y1, c) + in.at(x1, y1, c);
+          ASSERT_EQ(out.at(x, y, c), (sum + 2) / 4) << w << "x" << h << " at " << x << "," << y;
+        }
+  }
+  Document d(RandomImage(600, 400, 8, 5));
+  ViewReductions r;
+  const struct Row {
+    int64_t width, height;
+    int expect_width, levels;
+  } rows[] = {{600, 400, 600, 0}, {301, 200, 600, 0}, {300, 200, 300, 1}, {60, 40, 75, 3}, {1, 1, 1, 10}};
+  for (const Row& row : rows) {
+    const DibImage* shown = r.For(d.doc, d.image(), row.width, row.height);
+    EXPECT_EQ(Width(shown), row.expect_width) << row.width;
+    EXPECT_EQ(r.LevelCount(), row.levels) << row.width;
+    EXPECT_EQ(BitCount(shown), shown == d.image() ? 8 : 24);
+  }
+  // The first level from the 8-bit image equals halving its true-colour copy.
+  ImagePtr copy(d.doc.MakeTrueColorCopy(d.image()));
+  ImagePtr half = NewImage(300, 200, 24);
+  HalveImage(copy.get(), half.get());
+  r.Clear();
+  EXPECT_EQ(Picture(r.For(d.doc, d.image(), 300, 200)), Picture(half.get()));
+}
