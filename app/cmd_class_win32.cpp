@@ -96,6 +96,11 @@ LRESULT CmdClass::Dispatch(HWND window, UINT message, WPARAM wparam, LPARAM lpar
     case 129: ToggleTrimming(); break;
     case 131: StartBlend(id); break;
     case 180: StartSettingsDialog(); break;
+    case 130: ToggleSlideshow(false); break;
+    case 188: ToggleSlideshow(true); break;
+    case 132: OpenThumbnails(); break;
+    case 133:
+    case 176: PrintCurrentImage(id); break;
     case 189: StartRenameDialog(); break;
     case kQuit: Quit(); break;
     case kOpen: OpenFlow(window, message, wparam); break;
@@ -133,6 +138,7 @@ bool CmdClass::RunAndCommit(int id) {
 }
 
 void CmdClass::Quit() {
+  EndSlideshow();
   SaveSettings();
   PostQuitMessage(0);
 }
@@ -171,7 +177,8 @@ void CmdClass::AnswerTooltip(NMHDR* header, HINSTANCE instance) {
 
 bool CmdClass::RefreshViews() {
   reductions_.Clear();
-  // The information and histogram windows follow here once they exist.
+  FillInformationWindow();
+  if (!ComputeHistogram()) return false;
   InvalidateView();
   return true;
 }

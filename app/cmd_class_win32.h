@@ -66,6 +66,12 @@ class CmdClass : public Filter {
   // Draws an image stretched over a dialog control's client area.
   static void DrawImageInto(HWND dialog, int control, const DibImage* image);
 
+  // The information and histogram windows' contents (app/info_windows_win32.cpp). Computing the
+  // histogram fails (and forgets the window) when the current image gives no record.
+  void FillInformationWindow();
+  bool ComputeHistogram();
+  void DrawHistogram();
+
   // The adjustment dialogs' previews and applies (app/adjust_dialogs_win32.cpp): the 1026
   // messages of dialogs 638, 652, 666, 685, 732, 702, 712 and 722.
   void OnAdjustEvent(WPARAM wparam, LPARAM lparam);
@@ -81,6 +87,19 @@ class CmdClass : public Filter {
   // Trimming mode (app/trimming_win32.cpp): command 129 and the trimming procedure's reports.
   void ToggleTrimming();
   LRESULT OnChildNotify(WPARAM wparam, LPARAM lparam);
+
+  // Thumbnail browser (app/thumbnails_win32.cpp): command 132 and the browser window's requests
+  // (UM_CHILD_NOTIFY with 2 close, 132 open, 185 delete).
+  void OpenThumbnails();
+  LRESULT OnThumbnailNotify(WPARAM wparam, LPARAM lparam);
+
+  // Slideshow (app/slideshow_win32.cpp): commands 130 (automatic) and 188 (manual), timer 800.
+  void ToggleSlideshow(bool manual);
+  void SlideshowTimer();
+  void EndSlideshow();
+
+  // Printing (app/printer_win32.cpp): 133 fit to page, 176 actual size.
+  void PrintCurrentImage(int command);
 
   void Quit();
   void ShowAbout();

@@ -123,3 +123,6 @@
 // Relabelled items while a mode runs.
 #define LABEL_129_MODE "トリミングモード解除(&R)"
 #define LABEL_130_MODE "スライドショー解除(&E)"
+// Item 129 as trimming mode itself labels it: while the mode is on, and once it has ended.
+#define LABEL_129_TRIMMING "トリミングモード解除(&R)\tCtrl+R"
+#define LABEL_129_TRIMMING_ENDED "トリミングモード実行(&T)\tCtrl+T"

@@ -67,6 +67,13 @@ INT_PTR CALLBACK InformationWindowProc(HWND dialog, UINT message, WPARAM wparam,
 }
 
 INT_PTR CALLBACK HistogramWindowProc(HWND dialog, UINT message, WPARAM wparam, LPARAM) {
+  if (message == WM_PAINT) {  // the curves are drawn by the owner, over a validated window
+    PAINTSTRUCT ps;
+    BeginPaint(dialog, &ps);
+    EndPaint(dialog, &ps);
+    SendMessageA(GetParent(dialog), UM_HISTOGRAM_MOVED, IDD_HISTOGRAM, 0);
+    return TRUE;
+  }
   if (message == WM_MOVE || message == WM_ACTIVATE) {
     SendMessageA(GetParent(dialog), UM_HISTOGRAM_MOVED, IDD_HISTOGRAM, 0);
     return FALSE;
@@ -136,8 +143,8 @@ void CmdClass::CreateDialogFor(int command) {
   }
   *slot = window;
   ShowWindow(window, SW_SHOW);
-  // The windows' contents follow the document (filled by their views once they exist).
-  if (*slot != dialog_window_) RefreshViews();
+  if (spec->bit == kBitInformation) FillInformationWindow();
+  if (spec->bit == kBitHistogram) ComputeHistogram();
 }
 
 void CmdClass::ForgetDialog(uint32_t bit) {

@@ -119,7 +119,8 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM
     case WM_COMMAND: return c.Dispatch(window, message, wparam, lparam);
     case WM_TIMER:
       if (wparam != kSlideTimer) break;
-      return 0;  // the slideshow's step comes with the slideshow
+      c.SlideshowTimer();
+      return 0;
     case WM_INITMENUPOPUP: c.UpdateMenuAvailability(reinterpret_cast<HMENU>(wparam)); return 0;
     case WM_MOUSEMOVE: c.DragStep(lparam); return 0;
     case WM_LBUTTONDOWN:
@@ -141,8 +142,13 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM
       return 0;
     case UM_DIALOG_CLOSED: c.OnWindowClosed(static_cast<uint32_t>(lparam)); return 0;
     case UM_DIALOG_EVENT: return c.OnDialogEvent(wparam, lparam);
-    case UM_CHILD_NOTIFY: return c.OnChildNotify(wparam, lparam);
-    case UM_HISTOGRAM_MOVED: return 0;  // the histogram's drawing comes with the histogram window
+    case UM_CHILD_NOTIFY:
+      // Trimming reports 129 and 181; the thumbnail browser 2, 132 and 185.
+      if (wparam == 129 || wparam == 181) return c.OnChildNotify(wparam, lparam);
+      return c.OnThumbnailNotify(wparam, lparam);
+    case UM_HISTOGRAM_MOVED:
+      if (LOWORD(wparam) == 600) c.DrawHistogram();
+      return 0;
     default: break;
   }
   return DefWindowProcA(window, message, wparam, lparam);

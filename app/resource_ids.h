@@ -38,6 +38,8 @@
 #define IDC_GAMMA_RESET 641
 #define IDC_GAMMA_OK 642
 #define IDC_GAMMA_CANCEL 643
+#define IDC_GAMMA_BEFORE 644
+#define IDC_GAMMA_AFTER 645
 
 // Linear contrast.
 #define IDD_CONTRAST 652
@@ -77,6 +79,11 @@
 #define IDC_ADJUST_TRACK3 699
 #define IDC_ADJUST_BEFORE 700
 #define IDC_ADJUST_AFTER 701
+// Strings: the title and the three labels the RGB procedure puts into dialog 685.
+#define IDS_RGB_TITLE 685
+#define IDS_RGB_LABEL1 686
+#define IDS_RGB_LABEL2 687
+#define IDS_RGB_LABEL3 688
 
 // Rotation.
 #define IDD_ROTATION 702

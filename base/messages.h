@@ -22,7 +22,11 @@ enum MessageCode {
   kMsgBadVersion = 20,
   kMsgTakesTime = 21,
   kMsgDiscardImage = 22,
-  kMessageCount = 23
+  kMsgRenamedCount = 23,    // batch rename summary: "%d個のファイル名を変更しました"
+  kMsgRenameLeft = 24,      // and "（%d個は変更できませんでした）"
+  kMsgBadNewName = 25,      // a new name no file name can hold
+  kMsgBadStartNumber = 26,  // a start number that is no whole number
+  kMessageCount = 27
 };
 
 // Text of a message code (CP932); an empty text for a reserved or unknown code.

@@ -34,10 +34,14 @@ add_library(tessamor_shell STATIC
   app/view_win32.cpp
   app/toolbar_win32.cpp
   app/dialogs_win32.cpp
+  app/info_windows_win32.cpp
   app/adjust_dialogs_win32.cpp
   app/settings_dialog_win32.cpp
   app/rename_dialog_win32.cpp
   app/trimming_win32.cpp
+  app/thumbnails_win32.cpp
+  app/slideshow_win32.cpp
+  app/printer_win32.cpp
 )
 target_link_libraries(tessamor_shell PUBLIC tessamor_core comctl32 comdlg32 shell32 ole32 gdi32 user32)
 target_compile_options(tessamor_shell PRIVATE -fno-threadsafe-statics)

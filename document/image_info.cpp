@@ -1,5 +1,6 @@
 #include "document/image_info.h"
 
+#include <cinttypes>
 #include <cstdio>
 
 namespace {
@@ -90,4 +91,46 @@ LoadedImageTexts DescribeLoadedImage(const DibImage* image) {
       break;
   }
   return t;
+}
+
+std::array<std::string, kInformationFields> InformationFields(const DibImage* as_loaded, const DibImage* current,
+                                                               const char* long_path) {
+  std::array<std::string, kInformationFields> f;
+  auto at = [&f](int field) -> std::string& { return f[static_cast<size_t>(field - kFirstInformationField)]; };
+  auto pixel_bytes = [](const DibImage* image) {
+    return Number(static_cast<long>(static_cast<uint64_t>(image->stride) * static_cast<uint32_t>(Height(image))));
+  };
+  auto palette_count = [](const DibImage* image) { return image->colours ? Number(image->colours) : std::string(); };
+  if (as_loaded) {
+    const LoadedImageTexts t = DescribeLoadedImage(as_loaded);
+    at(619) = t.format;
+    at(621) = Number(Width(as_loaded));
+    at(623) = Number(Height(as_loaded));
+    at(625) = t.bpp;
+    at(627) = palette_count(as_loaded);
+    at(629) = t.colour_form;
+    at(631) = t.compression;
+    at(633) = pixel_bytes(as_loaded);
+    at(635) = t.levels;
+  }
+  if (current) {
+    at(620) = "DIB";
+    at(622) = Number(Width(current));
+    at(624) = Number(Height(current));
+    at(626) = Number(BitCount(current));
+    at(628) = palette_count(current);
+    at(630) = current->colours ? Number(current->colours) + " Palette" : ColourFormName(current);
+    at(632) = CompressionName(current->info->bmiHeader.biCompression);
+    at(634) = pixel_bytes(current);
+    char address[32];
+    std::snprintf(address, sizeof address, "0x%08" PRIxPTR, reinterpret_cast<uintptr_t>(current->bits));
+    at(636) = address;
+    at(637) = std::string(long_path ? long_path : current->path) + "\r\n作成日時:" + current->details->date;
+    // A turned photo says how it was turned.
+    if (as_loaded) {
+      const std::string orientation = DescribeLoadedImage(as_loaded).orientation;
+      if (!orientation.empty()) at(637) += "\r\nEXIF Orientation: " + orientation;
+    }
+  }
+  return f;
 }

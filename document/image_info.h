@@ -1,5 +1,6 @@
 // Texts of the information window that describe an image as its file gave it.
 #pragma once
+#include <array>
 #include <string>
 
 #include "image/dib_image.h"
@@ -14,6 +15,13 @@ struct LoadedImageTexts {
 };
 
 LoadedImageTexts DescribeLoadedImage(const DibImage* image);
+
+// The fields of the information window, 619 to 637 (index = field - 619): the left column the
+// image as loaded, the right one the current image. long_path is the current image's path as the
+// window shows it.
+constexpr int kFirstInformationField = 619, kInformationFields = 19;
+std::array<std::string, kInformationFields> InformationFields(const DibImage* as_loaded, const DibImage* current,
+                                                               const char* long_path);
 
 // "BI_RGB", "BI_RLE8", "BI_RLE4", "BI_BITFIELDS"; "" for any other value.
 const char* CompressionName(uint32_t compression);

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "app/file_flow.h"
+#include "document/image_info.h"
 #include "formats/byte_order.h"
 #include "tests/core/test_support.h"
 
@@ -217,3 +218,25 @@ TEST(OpenFlow, AFileWithAnotherFormatsExtensionOpensAsWhatItIs) {
 }
 
 }  // namespace
+
+// The information window's two columns: the file as loaded (an 8-bit BMP) and the current image
+// as a 24-bit copy; after undo both columns give the same sizes.
+TEST(Information, BothColumnsFollowTheDocument) {
+  TempDir dir;
+  const std::string path = dir.path() + "/p.bmp";
+  Document d(RandomImage(5, 3, 8, 7, 16));
+  ASSERT_TRUE(SaveImageFile(d.doc, path.c_str(), 0));
+  Filter doc;
+  ASSERT_TRUE(OpenImageFile(doc, path.c_str()));
+  doc.pending_ = doc.MakeTrueColorCopy(doc.current_);
+  ASSERT_TRUE(doc.Commit());
+  auto joined = [&] {
+    std::string s;
+    for (const std::string& f : InformationFields(doc.as_loaded_, doc.current_, "LONG")) s += f + "|";
+    return s.substr(0, s.find("0x")) + s.substr(s.find("|", s.find("0x")));  // the address varies
+  };
+  const std::string date = doc.current_->details->date;
+  EXPECT_EQ(joined(), "BMP|DIB|5|5|3|3|8|24|16||Palette|TrueColor(24bit)|BI_RGB|BI_RGB|24|48|||LONG\r\n作成日時:" + date + "|");
+  doc.Undo();
+  EXPECT_EQ(joined(), "BMP|DIB|5|5|3|3|8|8|16|16|Palette|16 Palette|BI_RGB|BI_RGB|24|24|||LONG\r\n作成日時:" + date + "|");
+}
