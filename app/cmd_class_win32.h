@@ -8,6 +8,12 @@
 #include "document/view_reductions.h"
 #include "processing/filter.h"
 
+// The thumbnail browser's state while it is open (app/thumbnails_win32.h).
+struct ThumbnailBrowser;
+struct ThumbnailBrowserDeleter {
+  void operator()(ThumbnailBrowser* browser) const;
+};
+
 class CmdClass : public Filter {
  public:
   CmdClass();
@@ -118,6 +124,7 @@ class CmdClass : public Filter {
   HWND histogram_window_ = nullptr;   // histogram window 600
   Settings dialog_settings_;          // the settings dialog's values while it is open
   ViewReductions reductions_;         // reduced copies of the current image for small zooms
+  std::unique_ptr<ThumbnailBrowser, ThumbnailBrowserDeleter> thumbnails_;  // the open thumbnail browser
 
  private:
   bool RunAndCommit(int id);

@@ -14,7 +14,7 @@ namespace {
 
 enum class Param { kNone, kBlock, kSettings };
 
-struct DialogSpec {
+struct DialogEntry {
   int command;
   int resource;
   uint32_t bit;
@@ -23,7 +23,7 @@ struct DialogSpec {
   DLGPROC proc;
 };
 
-const DialogSpec kDialogs[] = {
+const DialogEntry kDialogs[] = {
     {104, IDD_INFORMATION, kBitInformation, true, Param::kNone, InformationWindowProc},
     {105, IDD_HISTOGRAM, kBitHistogram, true, Param::kNone, HistogramWindowProc},
     {116, IDD_GAMMA, kBitGamma, true, Param::kNone, GammaDialogProc},
@@ -39,8 +39,8 @@ const DialogSpec kDialogs[] = {
     {192, IDD_WHITE_BALANCE, kBitWhiteBalance, true, Param::kBlock, WhiteBalanceDialogProc},
 };
 
-const DialogSpec* FindDialog(int command) {
-  for (const DialogSpec& d : kDialogs)
+const DialogEntry* FindDialog(int command) {
+  for (const DialogEntry& d : kDialogs)
     if (d.command == command) return &d;
   return nullptr;
 }
@@ -120,31 +120,31 @@ bool CmdClass::BringOpenDialogForward() {
 }
 
 void CmdClass::CreateDialogFor(int command) {
-  const DialogSpec* spec = FindDialog(command);
-  if (!spec) return;
+  const DialogEntry* entry = FindDialog(command);
+  if (!entry) return;
   HWND* slot = &dialog_window_;
-  if (spec->bit == kBitInformation) slot = &info_window_;
-  if (spec->bit == kBitHistogram) slot = &histogram_window_;
+  if (entry->bit == kBitInformation) slot = &info_window_;
+  if (entry->bit == kBitHistogram) slot = &histogram_window_;
   if (*slot) {  // already open: show it rather than making a second one
     if (IsWindow(*slot)) SetActiveWindow(*slot);
     return;
   }
-  if (spec->needs_image && image_count_ == 0) return;
+  if (entry->needs_image && image_count_ == 0) return;
   ReadViewRect();
   LPARAM param = 0;
-  if (spec->param == Param::kBlock) param = reinterpret_cast<LPARAM>(&params_);
-  if (spec->param == Param::kSettings) param = reinterpret_cast<LPARAM>(&dialog_settings_);
+  if (entry->param == Param::kBlock) param = reinterpret_cast<LPARAM>(&params_);
+  if (entry->param == Param::kSettings) param = reinterpret_cast<LPARAM>(&dialog_settings_);
   HINSTANCE instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(main_window_, GWLP_HINSTANCE));
-  open_windows_ |= spec->bit;
-  HWND window = CreateDialogParamA(instance, MAKEINTRESOURCEA(spec->resource), main_window_, spec->proc, param);
+  open_windows_ |= entry->bit;
+  HWND window = CreateDialogParamA(instance, MAKEINTRESOURCEA(entry->resource), main_window_, entry->proc, param);
   if (!window) {
-    open_windows_ &= ~spec->bit;
+    open_windows_ &= ~entry->bit;
     return;
   }
   *slot = window;
   ShowWindow(window, SW_SHOW);
-  if (spec->bit == kBitInformation) FillInformationWindow();
-  if (spec->bit == kBitHistogram) ComputeHistogram();
+  if (entry->bit == kBitInformation) FillInformationWindow();
+  if (entry->bit == kBitHistogram) ComputeHistogram();
 }
 
 void CmdClass::ForgetDialog(uint32_t bit) {

@@ -6,6 +6,7 @@
 #include "app/cmd_class_win32.h"
 #include "app/resource_ids.h"
 #include "app/settings.h"
+#include "app/thumbnails_win32.h"
 #include "app/toolbar_win32.h"
 
 namespace {
@@ -26,9 +27,9 @@ CmdClass& Controller() {
   return the_controller;
 }
 
-// The thumbnail window's own procedure comes with the thumbnail browser.
+// The thumbnail window's procedure is the thumbnail browser's (app/thumbnail_window_win32.cpp).
 LRESULT CALLBACK ThumbWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-  return DefWindowProcA(window, message, wparam, lparam);
+  return ThumbnailWindowProc(window, message, wparam, lparam);
 }
 
 LRESULT OnCreate(CmdClass& c, HWND window) {
@@ -138,6 +139,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM
     case WM_DROPFILES:
     case UM_OPEN_FILE:
       c.CancelAdjustmentDialog();
+      c.EndSlideshow();  // a file dropped during a show ends it and opens as usual
       c.OpenFlow(window, message, wparam);
       return 0;
     case UM_DIALOG_CLOSED: c.OnWindowClosed(static_cast<uint32_t>(lparam)); return 0;

@@ -34,6 +34,14 @@ const char* const kMessages[kMessageCount] = {
     "（%d個は変更できませんでした）",
     "新しいファイル名が空か、ファイル名に使えない文字（\\ / : * ? \" < > |）を含んでいます",
     "開始連番には0から999999999までの数字を入力して下さい",
+    "をごみ箱に移動しますか？",
+    "（読み込めないファイルのため飛ばします）",
+    "Can't Lock Memory Block",
+    "Can't Open Printer",
+    "Can't Get Buffer Memory Area",
+    "Can't Lock Buffer Memory",
+    "DocumentProperties関数が失敗しました",
+    "Print Error",
 };
 
 class QuietChannel : public UserChannel {
@@ -52,6 +60,7 @@ UserChannel* current_channel = &quiet_channel;
 const char* const kCaptionWarning = "警告";
 const char* const kCaptionInfo = "情報";
 const char* const kCaptionQuestion = "問合せ";
+const char* const kCaptionWarningEn = "Warning";
 
 const char* ProgressCaptionText(int caption) {
   static const char* const kCaptions[kProgressCaptionCount] = {
@@ -59,6 +68,7 @@ const char* ProgressCaptionText(int caption) {
       "メディアンカット処理中です",
       "縮小処理中です",
       "処理中",
+      "サムネイルリスト生成中です",
   };
   return caption >= 0 && caption < kProgressCaptionCount ? kCaptions[caption] : "";
 }

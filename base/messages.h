@@ -26,7 +26,15 @@ enum MessageCode {
   kMsgRenameLeft = 24,      // and "（%d個は変更できませんでした）"
   kMsgBadNewName = 25,      // a new name no file name can hold
   kMsgBadStartNumber = 26,  // a start number that is no whole number
-  kMessageCount = 27
+  kMsgToRecycleBin = 27,    // the thumbnail browser's question after the file name: "をごみ箱に移動しますか？"
+  kMsgSlideSkipped = 28,    // a slideshow's title after an unreadable file's name and position
+  kMsgPrintNoDevMode = 29,  // printing: "Can't Lock Memory Block" ... "Print Error"
+  kMsgPrintNoPrinter = 30,
+  kMsgPrintNoBuffer = 31,
+  kMsgPrintNoBufferLock = 32,
+  kMsgPrintNoProperties = 33,
+  kMsgPrintError = 34,
+  kMessageCount = 35
 };
 
 // Text of a message code (CP932); an empty text for a reserved or unknown code.
@@ -36,6 +44,7 @@ const char* MessageText(int code);
 extern const char* const kCaptionWarning;   // "警告"
 extern const char* const kCaptionInfo;      // "情報"
 extern const char* const kCaptionQuestion;  // "問合せ"
+extern const char* const kCaptionWarningEn;  // "Warning"
 
 // Where messages and progress reports go. The program shows message boxes and the progress
 // window; the tests record; the command-line tool prints.
@@ -73,7 +82,8 @@ enum ProgressCaption {
   kProgressMedianCut = 1,  // "メディアンカット処理中です"
   kProgressShrinking = 2,  // "縮小処理中です": the area-average resize
   kProgressWorking = 3,    // "処理中": any other long operation
-  kProgressCaptionCount = 4
+  kProgressThumbnails = 4, // "サムネイルリスト生成中です": the thumbnail browser's sheet
+  kProgressCaptionCount = 5
 };
 const char* ProgressCaptionText(int caption);
 

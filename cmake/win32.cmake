@@ -40,11 +40,14 @@ add_library(tessamor_shell STATIC
   app/rename_dialog_win32.cpp
   app/trimming_win32.cpp
   app/thumbnails_win32.cpp
+  app/thumbnail_window_win32.cpp
   app/slideshow_win32.cpp
   app/printer_win32.cpp
 )
-target_link_libraries(tessamor_shell PUBLIC tessamor_core comctl32 comdlg32 shell32 ole32 gdi32 user32)
+target_link_libraries(tessamor_shell PUBLIC tessamor_core comctl32 comdlg32 shell32 ole32 gdi32 user32 winspool)
 target_compile_options(tessamor_shell PRIVATE -fno-threadsafe-statics)
+# The thumbnail browser's recycle-bin sound.
+target_link_libraries(tessamor_shell PUBLIC winmm)
 
 add_executable(Tessamor WIN32 app/main_win32.cpp app/xp_support_win32.cpp ${TESSAMOR_RC})
 target_compile_options(Tessamor PRIVATE -fno-threadsafe-statics)
@@ -73,4 +76,7 @@ if(TESSAMOR_BENCH)
   add_executable(paint_bench bench/paint_win32.cpp ${TESSAMOR_RC})
   add_dependencies(paint_bench tessamor_pictures)
   target_link_libraries(paint_bench PRIVATE tessamor_shell ${TESSAMOR_STATIC_LINK})
+  add_executable(thumbs_bench bench/thumbs_win32.cpp ${TESSAMOR_RC})
+  add_dependencies(thumbs_bench tessamor_pictures)
+  target_link_libraries(thumbs_bench PRIVATE tessamor_shell ${TESSAMOR_STATIC_LINK})
 endif()

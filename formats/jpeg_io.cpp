@@ -231,6 +231,8 @@ bool JpegIOClass::ChooseOutput() {
     NoteReason(c, SizeProblem(width, height, bpp).c_str());
     return false;
   }
+  full_width_ = static_cast<int>(width);
+  full_height_ = static_cast<int>(height);
   return true;
 }
 
@@ -240,13 +242,18 @@ bool JpegIOClass::StartReading() {
   if (setjmp(c.error.jump)) return false;
   // Colour rows come in the bitmap's blue, green, red order straight from the library.
   if (d->out_color_space == JCS_RGB) d->out_color_space = JCS_EXT_BGR;
+  if (box_width_ > 0 && box_height_ > 0) {
+    d->scale_num = 1;
+    d->scale_denom = static_cast<unsigned>(ThumbnailReduction(full_width_, full_height_, box_width_, box_height_));
+  }
+  jpeg_calc_output_dimensions(d);
+  const JDIMENSION width = d->output_width, height = d->output_height;
   // The library sets up its buffers here: a few rows for a file of one scan; for a file of
   // several (progressive ones) every DCT coefficient of the picture as well, two bytes per sample
   // of each component, which it needs until the last scan. Both follow from the size checked above.
   jpeg_start_decompress(d);
   const int components = d->out_color_space == JCS_GRAYSCALE ? 1 : c.cmyk ? 4 : 3;
-  if (d->output_components != components || d->output_width != d->image_width ||
-      d->output_height != d->image_height) {
+  if (d->output_components != components || d->output_width != width || d->output_height != height) {
     NoteReason(c, "the decoder's output does not match the header");
     return false;
   }
@@ -341,6 +348,17 @@ bool JpegIOClass::ReadBits(DibImage* image) {
 
 int JpegIOClass::CloseRead() {
   ReleaseReader();  // the decompressor is destroyed without finishing: the rest of the file is not read
+  return 1;
+}
+
+void JpegIOClass::SetThumbnailBox(int width, int height) {
+  box_width_ = width > 0 && height > 0 ? width : 0;
+  box_height_ = width > 0 && height > 0 ? height : 0;
+}
+
+int ThumbnailReduction(int64_t width, int64_t height, int box_width, int box_height) {
+  for (int d = 8; d > 1; d /= 2)
+    if (width >= int64_t{d} * box_width || height >= int64_t{d} * box_height) return d;
   return 1;
 }
 

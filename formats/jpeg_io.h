@@ -3,6 +3,7 @@
 // YCCK files are converted to RGB, and a picture with an EXIF orientation is turned the right
 // way up while it is decoded.
 #pragma once
+#include <cstdint>
 #include <memory>
 
 #include "formats/bmp_io.h"
@@ -24,6 +25,16 @@ class JpegIOClass : public virtual BmpIOClass {
   bool WriteHeader(const DibImage* image) override;
   bool WriteBits(const DibImage* image) override;
   int CloseWrite() override;
+
+  // For thumbnails: set before ReadHeader, the picture is decoded at the largest of the library's
+  // reductions (1/2, 1/4, 1/8) that still gives at least as many pixels as the thumbnail of the
+  // box needs (width or height at least the reduction times the box's on one axis), which spares
+  // most of the decoding work of a large photo. 0 x 0, the default, decodes at full size.
+  void SetThumbnailBox(int width, int height);
+  // The picture's size at full scale, turned as the image is; valid after ReadHeader succeeded
+  // (the image read may be a reduction of it).
+  int full_width() const { return full_width_; }
+  int full_height() const { return full_height_; }
 
  private:
   // Each runs one step's library calls under the recovery point; false when the library failed
@@ -48,4 +59,12 @@ class JpegIOClass : public virtual BmpIOClass {
   void Refuse();
 
   std::unique_ptr<JpegCodec> codec_;
+  int box_width_ = 0, box_height_ = 0;
+  int full_width_ = 0, full_height_ = 0;
 };
+
+// The denominator of the library's reduction for a thumbnail of a width x height picture (its
+// turned size) in a box: the largest of 8, 4 and 2 with width >= d x box width or height >= d x
+// box height, else 1. The thumbnail rule divides such a picture by at least d + 0.5, so the
+// reduced picture is never smaller than its thumbnail.
+int ThumbnailReduction(int64_t width, int64_t height, int box_width, int box_height);

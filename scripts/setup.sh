@@ -16,9 +16,10 @@ native_pkgs=(build-essential cmake ninja-build pkg-config g++ clang libclang-rt-
   libjpeg62-turbo-dev libpng-dev zlib1g-dev googletest libgtest-dev libbenchmark-dev
   imagemagick libjpeg-turbo-progs netpbm libvips-tools)
 # Both Windows builds: the 32-bit program (wine32 runs it where the kernel runs 32-bit code) and
-# the 64-bit one (wine64 runs it on every x86-64 host).
+# the 64-bit one (wine64 runs it on every x86-64 host). ghostscript renders the page the printing
+# test prints.
 cross_pkgs=(g++-mingw-w64-i686 g++-mingw-w64-x86-64 libz-mingw-w64-dev nasm wine wine32:i386 wine64
-  xvfb xauth x11-apps locales fonts-ipafont-gothic fonts-wine python3 dpkg-dev)
+  xvfb xauth x11-apps locales fonts-ipafont-gothic fonts-wine python3 dpkg-dev ghostscript)
 
 if [ "${TESSAMOR_NATIVE_ONLY:-0}" = 1 ]; then cross_pkgs=(); fi
 # 32-bit Wine only where the kernel runs 32-bit programs: elsewhere it could not start, and the

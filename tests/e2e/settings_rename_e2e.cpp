@@ -41,7 +41,8 @@ TEST(SettingsEndToEnd, ApplyRepaintsTheBackgroundAndWritesTheFile) {
   const std::string folder = Folder("settings-dialog");
   Program p(folder, "");
   ASSERT_NE(p.Window(), nullptr);
-  EXPECT_EQ(Background(p.Window()), RGB(255, 255, 255));
+  // Once the new window has painted (until then the screen shows what was there before).
+  EXPECT_TRUE(WaitFor([&] { return Background(p.Window()) == RGB(255, 255, 255); }));
   p.Post(WM_COMMAND, 180);
   HWND dialog = Dialog(p, "Tessamor設定");
   ASSERT_NE(dialog, nullptr);

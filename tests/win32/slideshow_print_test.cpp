@@ -1,0 +1,372 @@
+// The slideshows in the real main window, stepped by posted timer and wheel messages over a
+// folder with an unreadable file; printing through Wine's PostScript driver to a file, the page
+// rendered by ghostscript and the picture's place measured.
+#include <windows.h>
+
+#include <commctrl.h>
+#include <gtest/gtest.h>
+#include <winspool.h>
+
+#include <cstdio>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "app/command_labels.h"
+#include "app/main_window_win32.h"
+#include "document/view_math.h"
+#include "tests/win32/win32_support.h"
+
+namespace {
+
+uint32_t Blue(int, int) { return 0x202080; }
+
+// Makes a folder of the test folder current for a test's time.
+class InFolder {
+ public:
+  explicit InFolder(const std::string& name) : path_(test_folder + "\\" + name) {
+    CreateDirectoryA(path_.c_str(), nullptr);
+    SetCurrentDirectoryA(path_.c_str());
+    char now[MAX_PATH] = "";
+    GetCurrentDirectoryA(MAX_PATH, now);
+    path_ = now;
+  }
+  ~InFolder() { SetCurrentDirectoryA(test_folder.c_str()); }
+  std::string File(const std::string& name) const { return path_ + "\\" + name; }
+
+ private:
+  std::string path_;
+};
+
+void WriteBytes(const std::string& path, const std::string& bytes) {
+  std::ofstream(path, std::ios::binary) << bytes;
+}
+
+// The title at a slideshow position of 4 files, or (position 0) of the file as a document.
+std::string TitleOf(const std::string& path, int position) {
+  char title[MAX_PATH + 64];
+  TitleText(title, sizeof title, path.c_str(), position != 0, position, 4, 1, 100);
+  return title;
+}
+
+std::string Label130() {
+  char label[128] = "";
+  GetMenuStringA(GetMenu(main_window), 130, label, sizeof label, MF_BYCOMMAND);
+  return label;
+}
+
+bool OwnProcedure() {
+  return GetWindowLongPtrA(main_window, GWLP_WNDPROC) == reinterpret_cast<LONG_PTR>(MainWindowProc);
+}
+
+// The timer's step, as the message loop would deliver it.
+void Tick() {
+  SendMessageA(main_window, WM_TIMER, 800, 0);
+  PumpMessages();
+}
+
+void Wheel(int delta) {
+  SendMessageA(main_window, WM_MOUSEWHEEL, MAKEWPARAM(0, delta), MAKELPARAM(400, 300));
+  PumpMessages();
+}
+
+// Slides a.bmp, b.bmp, bad.bmp (not a picture), c.bmp in the listing's order.
+struct Slides {
+  Slides() : folder("slides") {
+    for (const char* name : {"a", "b", "c"}) WriteBmp24(std::string("slides\\") + name + ".bmp", 40, 30, Blue);
+    WriteBytes(folder.File("bad.bmp"), "BM not a picture");
+  }
+  InFolder folder;
+};
+
+class Slideshow : public testing::Test {
+ protected:
+  void SetUp() override {
+    ResetDocument();
+    interval_ = Doc().settings_.slide_interval;
+    Doc().settings_.slide_interval = 3600;  // only the test's own timer messages step
+  }
+  void TearDown() override {
+    Doc().settings_.slide_interval = interval_;
+    if (Doc().view_flags_ & kViewSlideshow) Command(130);
+  }
+
+ private:
+  int interval_ = 5;
+};
+
+TEST_F(Slideshow, AutomaticStepsWrapAroundAndPassOverAnUnreadableFile) {
+  ASSERT_TRUE(OpenByMessage(WriteBmp24("before.bmp", 20, 20, Blue)));
+  Slides s;
+  RecordingChannel channel;
+  // Started and stepped without a pump between: the first step comes from the test, not the clock.
+  SendMessageA(main_window, WM_COMMAND, 130, 0);
+  CmdClass& c = Doc();
+  EXPECT_EQ(c.view_flags_ & (kViewSlideshow | kViewCentreMark), kViewSlideshow);
+  EXPECT_EQ(c.image_count_, 0);
+  EXPECT_EQ(c.slide_count_, 4);
+  EXPECT_EQ(SendMessageA(c.toolbar_, TB_GETSTATE, 130, 0), 5);
+  const struct {
+    int position;
+    const char* name;
+    bool readable;
+  } steps[] = {{1, "a.bmp", true}, {2, "b.bmp", true}, {3, "bad.bmp", false}, {4, "c.bmp", true},
+               {1, "a.bmp", true}};
+  for (const auto& step : steps) {
+    Tick();
+    const std::string expected = TitleOf(s.folder.File(step.name), step.position);
+    EXPECT_EQ(WindowText(), step.readable ? expected : expected + MessageText(kMsgSlideSkipped));
+    EXPECT_EQ(c.image_count_, step.readable ? 1 : 0) << step.name;
+    EXPECT_EQ(c.slide_position_, step.position);
+    EXPECT_TRUE(KillTimer(main_window, 800)) << "the show goes on after " << step.name;
+  }
+  EXPECT_TRUE(channel.boxes.empty()) << Shown(channel);
+  SendMessageA(main_window, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(GetMenu(main_window)), 0);
+  EXPECT_EQ(Label130(), LABEL_130_MODE);
+
+  Command(130);
+  EXPECT_EQ(c.view_flags_ & (kViewSlideshow | kViewCentreMark), kViewCentreMark);
+  EXPECT_EQ(c.image_count_, 1);
+  EXPECT_EQ(c.slide_count_ + c.slide_position_, 0);
+  EXPECT_EQ(WindowText(), TitleOf(s.folder.File("a.bmp"), 0));
+  EXPECT_EQ(Label130(), LABEL_130);
+  EXPECT_EQ(SendMessageA(c.toolbar_, TB_GETSTATE, 130, 0), 4);
+  Tick();  // a late timer message steps nothing
+  EXPECT_EQ(WindowText(), TitleOf(s.folder.File("a.bmp"), 0));
+}
+
+TEST_F(Slideshow, ManualShowsTheFirstAtOnceAndTheWheelStepsBothWays) {
+  Slides s;
+  RecordingChannel channel;
+  CmdClass& c = Doc();
+  for (int end_with : {130, 101}) {
+    Command(188);
+    EXPECT_EQ(c.slide_position_, 1);
+    EXPECT_EQ(WindowText(), TitleOf(s.folder.File("a.bmp"), 1));
+    EXPECT_FALSE(OwnProcedure());
+    Wheel(-WHEEL_DELTA);  // toward the user: back, from the first to the last
+    EXPECT_EQ(WindowText(), TitleOf(s.folder.File("c.bmp"), 4));
+    Wheel(-WHEEL_DELTA);
+    EXPECT_EQ(WindowText(), TitleOf(s.folder.File("bad.bmp"), 3) + MessageText(kMsgSlideSkipped));
+    Wheel(WHEEL_DELTA);
+    Wheel(WHEEL_DELTA);
+    EXPECT_EQ(c.slide_position_, 1);
+    EXPECT_EQ(c.zoom_, 100);  // the wheel stepped instead of zooming
+    EXPECT_FALSE(KillTimer(main_window, 800));
+    SendMessageA(main_window, WM_COMMAND, end_with, 0);
+    MSG m;
+    EXPECT_EQ(PeekMessageA(&m, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE) != 0, end_with == 101);
+    PumpMessages();
+    EXPECT_FALSE(c.view_flags_ & kViewSlideshow) << end_with;
+    EXPECT_TRUE(OwnProcedure()) << end_with;
+    EXPECT_EQ(c.image_count_, 1);
+  }
+  Wheel(WHEEL_DELTA);  // the wheel zooms again
+  EXPECT_EQ(c.zoom_, 120);
+  EXPECT_TRUE(channel.boxes.empty()) << Shown(channel);
+}
+
+TEST_F(Slideshow, NothingToShowLeavesTheImageOrEndsTheShow) {
+  ASSERT_TRUE(OpenByMessage(WriteBmp24("kept.bmp", 20, 20, Blue)));
+  const DibImage* kept = Doc().current_;
+  {
+    InFolder empty("no-slides");
+    RecordingChannel channel;
+    Command(130);
+    EXPECT_EQ(Shown(channel), BoxText(MessageText(kMsgNoSlideFiles), "警告", MB_ICONEXCLAMATION, true));
+    EXPECT_FALSE(Doc().view_flags_ & kViewSlideshow);
+    EXPECT_EQ(Doc().current_, kept);
+  }
+  // Every file unreadable, one of them gone since the listing: the show ends after one round.
+  InFolder folder("unreadable");
+  WriteBytes(folder.File("bad.png"), "not a png");
+  const std::string gone = WriteBmp24("unreadable\\gone.bmp", 8, 8, Blue);
+  RecordingChannel channel;
+  SendMessageA(main_window, WM_COMMAND, 130, 0);
+  DeleteFileA(gone.c_str());
+  Tick();
+  EXPECT_TRUE(Doc().view_flags_ & kViewSlideshow);
+  Tick();
+  EXPECT_EQ(Shown(channel), BoxText(MessageText(kMsgNoSlideFiles), "Warning", MB_ICONEXCLAMATION, true));
+  EXPECT_EQ(Doc().view_flags_ & (kViewSlideshow | kViewCentreMark), kViewCentreMark);
+  EXPECT_EQ(WindowText(), "Tessamor");
+}
+
+// ---- Printing ------------------------------------------------------------------------------
+
+char kPrinterName[] = "Tessamor Test PostScript";
+
+// The Unix path of a Windows path under Wine; "" elsewhere.
+std::string UnixPath(const std::string& path) {
+  using UnixName = char*(CDECL*)(const WCHAR*);
+  const auto unix_name =
+reinterpret_cast<UnixName>(reinterpret_cast<void (*)()>(
+      GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
+  if (!unix_name) return "";
+  std::wstring wide(path.size() + 1, L'\0');
+  wide.resize(MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, &wide[0], static_cast<int>(wide.size())));
+  char* name = unix_name(wide.c_str());
+  if (!name) return "";
+  std::string result = name;
+  HeapFree(GetProcessHeap(), 0, name);
+  return result;
+}
+
+// Runs a shell command of the host (Wine starts Unix programs); its output goes to files. The
+// process handle Wine gives back does not follow a Unix program, so the command's end is told
+// by a file it writes last.
+void RunOnHost(const std::string& command) {
+  const std::string done = test_folder + "\\host-done";
+  DeleteFileA(done.c_str());
+  // The process gets the Windows environment: its PATH names no Unix folder.
+  std::string line = "/bin/sh -c \"PATH=/usr/local/bin:/usr/bin:/bin; " + command + "; echo ok > '" +
+                     UnixPath(done) + "'\"";
+  STARTUPINFOA si{};
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi{};
+  if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return;
+  CloseHandle(pi.hProcess);
+  CloseHandle(pi.hThread);
+  for (int i = 0; i < 1200 && FileBytes(done) != "ok\n"; ++i) Sleep(50);
+}
+
+// A PostScript printer of Wine's own driver whose port is a file of the test folder, the
+// default printer for the test's time; removed again afterwards with its description file (the
+// driver's own files, which the spooler copies once, stay in the prefix).
+class FilePrinter {
+ public:
+  explicit FilePrinter(const std::string& output) {
+    char folder[MAX_PATH] = "";
+    DWORD needed = 0;
+    if (GetPrinterDriverDirectoryA(nullptr, nullptr, 1, reinterpret_cast<BYTE*>(folder), sizeof folder, &needed))
+      driver_files_ = std::string(folder) + "\\3\\";
+    HMODULE spooler = GetModuleHandleA("winspool.drv");
+    HRSRC resource = spooler ? FindResourceA(spooler, MAKEINTRESOURCEA(1), "PPDFILE") : nullptr;
+    std::string port = UnixPath(output);
+    if (!resource || port.empty()) return;
+    // Wine's generic printer description, the one it falls back on for a printer without its own.
+    const char* ppd = static_cast<const char*>(LoadResource(spooler, resource));
+    const std::string text(ppd, strnlen(ppd, SizeofResource(spooler, resource)));
+    ppd_ = test_folder + "\\tessamor-test.ppd";
+    WriteBytes(ppd_, text);
+    char driver_file[] = "wineps.drv", raw[] = "RAW", none[] = "", processor[] = "winprint";
+    DRIVER_INFO_3A driver{3, kPrinterName, nullptr, driver_file, &ppd_[0], driver_file, nullptr, nullptr, nullptr, raw};
+    if (!AddPrinterDriverExA(nullptr, 3, reinterpret_cast<BYTE*>(&driver), APD_COPY_NEW_FILES | APD_COPY_FROM_DIRECTORY))
+      return;
+    PRINTER_INFO_2A info{};
+    info.pPrinterName = info.pDriverName = kPrinterName;
+    info.pPortName = &port[0];
+    info.pPrintProcessor = processor;
+    info.pDatatype = raw;
+    info.pParameters = info.pShareName = info.pSepFile = none;
+    HANDLE printer = AddPrinterA(nullptr, 2, reinterpret_cast<BYTE*>(&info));
+    if (!printer) return;
+    ClosePrinter(printer);
+    DWORD size = sizeof default_;
+    if (!GetDefaultPrinterA(default_, &size)) default_[0] = '\0';
+    ready_ = SetDefaultPrinterA(kPrinterName) != 0;
+  }
+  ~FilePrinter() {
+    HANDLE printer = nullptr;
+    if (OpenPrinterA(kPrinterName, &printer, nullptr)) {
+      DeletePrinter(printer);
+      ClosePrinter(printer);
+    }
+    DeletePrinterDriverA(nullptr, nullptr, kPrinterName);
+    if (default_[0]) SetDefaultPrinterA(default_);
+    if (ppd_.empty() || driver_files_.empty()) return;
+    DeleteFileA((driver_files_ + "tessamor-test.ppd").c_str());
+    DeleteFileA(ppd_.c_str());
+  }
+  bool ready() const { return ready_; }
+
+ private:
+  std::string ppd_, driver_files_;
+  char default_[MAX_PATH] = "";
+  bool ready_ = false;
+};
+
+// Answers every dialog of this thread that shows (the two print dialogs) with one button.
+WPARAM press = IDOK;
+BOOL CALLBACK PressIn(HWND w, LPARAM) {
+  char name[16] = "";
+  GetClassNameA(w, name, sizeof name);
+  if (IsWindowVisible(w) && std::string(name) == "#32770") PostMessageA(w, WM_COMMAND, press, 0);
+  return TRUE;
+}
+void CALLBACK PressButton(HWND, UINT, UINT_PTR, DWORD) { EnumThreadWindows(GetCurrentThreadId(), PressIn, 0); }
+
+void PrintWith(int command, WPARAM button) {
+  press = button;
+  const UINT_PTR timer = SetTimer(nullptr, 0, 50, PressButton);
+  Command(command);
+  KillTimer(nullptr, timer);
+}
+
+// The marked area of a PostScript page in points (x0 y0 x1 y1 from the lower left), as
+// ghostscript renders it; the renderer's words in *said.
+std::vector<double> MarkedBox(const std::string& ps, std::string* said) {
+  const std::string out = ps + ".bbox";
+  RunOnHost("gs -q -dNOPAUSE -dBATCH -dSAFER -sDEVICE=bbox '" + UnixPath(ps) + "' > '" + UnixPath(out) + "' 2>&1");
+  *said = FileBytes(out);
+  const size_t at = said->find("%%HiResBoundingBox:");
+  std::vector<double> box(4, -1);
+  if (at != std::string::npos)
+    std::sscanf(said->c_str() + at, "%%%%HiResBoundingBox: %lf %lf %lf %lf", &box[0], &box[1], &box[2], &box[3]);
+  return box;
+}
+
+TEST(Printing, FitToPageAndActualSizePlaceThePictureOnThePage) {
+  const std::string port_file = test_folder + "\\printed.ps";
+  RunOnHost("command -v gs > '" + UnixPath(test_folder) + "/gs-found'");
+  if (FileBytes(test_folder + "\\gs-found").empty()) GTEST_SKIP() << "ghostscript (gs) is not installed";
+  FilePrinter printer(port_file);
+  if (!printer.ready()) GTEST_SKIP() << "no PostScript file printer could be set up in this Wine prefix";
+  // The page of the printer as the program sets it up for a tall picture: A4, portrait, high
+  // quality.
+  DEVMODEA mode{};
+  mode.dmSize = sizeof mode;
+  mode.dmOrientation = DMORIENT_PORTRAIT;
+  mode.dmPaperSize = DMPAPER_A4;
+  mode.dmPrintQuality = DMRES_HIGH;
+  mode.dmFields = DM_ORIENTATION | DM_PAPERSIZE | DM_PRINTQUALITY;
+  HDC dc = CreateDCA("WINSPOOL", kPrinterName, nullptr, &mode);
+  ASSERT_NE(dc, nullptr);
+  const int page_w = GetDeviceCaps(dc, HORZRES), page_h = GetDeviceCaps(dc, VERTRES);
+  const int dpi = GetDeviceCaps(dc, LOGPIXELSX), left = GetDeviceCaps(dc, PHYSICALOFFSETX);
+  const int top = GetDeviceCaps(dc, PHYSICALOFFSETY), paper_h = GetDeviceCaps(dc, PHYSICALHEIGHT);
+  DeleteDC(dc);
+  ASSERT_GT(dpi, 0);
+
+  ResetDocument();
+  ASSERT_TRUE(OpenByMessage(WriteBmp24("tall.bmp", 100, 200, Blue)));
+  RecordingChannel channel;
+  PrintWith(133, IDCANCEL);
+  EXPECT_EQ(GetFileAttributesA(port_file.c_str()), INVALID_FILE_ATTRIBUTES);  // cancelled: nothing printed
+
+  const int fit_w = 100 * page_h / 200;
+  const struct {
+    int command;
+    int x, y, w, h;  // device pixels of the printable area
+  } rows[] = {{133, (page_w - fit_w) / 2, 0, fit_w, page_h}, {176, 10, 10, 100, 200}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.command);
+    PrintWith(row.command, IDOK);
+    const std::string ps = test_folder + "\\printed-" + std::to_string(row.command) + ".ps";
+    ASSERT_TRUE(MoveFileA(port_file.c_str(), ps.c_str())) << "nothing printed";
+    const std::string text = FileBytes(ps);
+    EXPECT_NE(text.find("%%Orientation: Portrait"), std::string::npos);
+    const auto points = [dpi](int pixels) { return pixels * 72.0 / dpi; };
+    std::string said;
+    const std::vector<double> box = MarkedBox(ps, &said);
+    SCOPED_TRACE(said);
+    EXPECT_NEAR(box[0], points(left + row.x), 1.0);
+    EXPECT_NEAR(box[2], points(left + row.x + row.w), 1.0);
+    EXPECT_NEAR(box[3], points(paper_h - top - row.y), 1.0);
+    EXPECT_NEAR(box[1], points(paper_h - top - row.y - row.h), 1.0);
+  }
+  EXPECT_TRUE(channel.boxes.empty()) << Shown(channel);
+  EXPECT_EQ(Doc().image_count_, 1);
+}
+
+}  // namespace

@@ -1,0 +1,294 @@
+// The thumbnail browser in the real main window: the sheet of a folder of several formats with
+// an unreadable file, for two box sizes; the arrow keys and the scroll bar; Enter, Delete (asked,
+// cancelled and confirmed), a file gone behind the browser's back, an empty folder, the close box.
+#include <windows.h>
+
+#include <commctrl.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <fstream>
+#include <string>
+
+#include "app/thumbnails_win32.h"
+#include "tests/win32/win32_support.h"
+
+namespace {
+
+uint32_t Red(int, int) { return 0xFF0000; }
+uint32_t Green(int, int) { return 0x00C000; }
+uint32_t Blue(int, int) { return 0x0000FF; }
+uint32_t Yellow(int, int) { return 0xC8C800; }
+
+// A fresh folder under the test folder, made current; the test folder is current again afterwards.
+class Folder {
+ public:
+  explicit Folder(const std::string& name) : name_(name), path_(test_folder + "\\" + name) {
+    CreateDirectoryA(path_.c_str(), nullptr);
+    SetCurrentDirectoryA(path_.c_str());
+  }
+  ~Folder() { SetCurrentDirectoryA(test_folder.c_str()); }
+  // A picture of one colour in the format of the name's extension.
+  std::string Picture(const std::string& file, int width, int height, uint32_t (*colour)(int, int)) {
+    const std::string bmp = WriteBmp24(name_ + "\\" + file + ".bmp", width, height, colour);
+    const std::string path = path_ + "\\" + file;
+    if (file.size() > 4 && file.compare(file.size() - 4, 4, ".bmp") == 0) {
+      MoveFileA(bmp.c_str(), path.c_str());
+    } else {
+      Filter doc;
+      EXPECT_TRUE(OpenImageFile(doc, bmp.c_str()) && SaveImageFile(doc, path.c_str(), 0)) << file;
+      DeleteFileA(bmp.c_str());
+    }
+    return path;
+  }
+  const std::string& path() const { return path_; }
+
+ private:
+  std::string name_, path_;
+};
+
+// Takes a file the test moved to the recycle bin out of it again, so that test runs leave no
+// files behind: Wine's recycle bin is the desktop's trash folder in the home folder, where an
+// entry's info file names the path the file came from. Wine gives the home folder as
+// WINEHOMEDIR, as \??\Z:\root.
+void EmptyTrashOf(const std::string& windows_path) {
+  char home[MAX_PATH] = "";
+  if (!GetEnvironmentVariableA("WINEHOMEDIR", home, sizeof home) || std::strncmp(home, "\\??\\", 4) != 0) return;
+  const std::string trash = std::string(home + 4) + "\\.local\\share\\Trash";
+  // The unique end of the path: the test folder's own name and what follows.
+  std::string tail = windows_path.substr(test_folder.find_last_of('\\') + 1);
+  for (char& ch : tail) ch = ch == '\\' ? '/' : ch;
+  WIN32_FIND_DATAA found;
+  HANDLE search = FindFirstFileA((trash + "\\info\\*.trashinfo").c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return;
+  do {
+    const std::string info = trash + "\\info\\" + found.cFileName;
+    if (FileBytes(info).find(tail + "\n") == std::string::npos) continue;
+    const std::string name(found.cFileName, std::strlen(found.cFileName) - std::strlen(".trashinfo"));
+    DeleteFileA((trash + "\\files\\" + name).c_str());
+    DeleteFileA(info.c_str());
+  } while (FindNextFileA(search, &found));
+  FindClose(search);
+}
+
+HWND Browser() { return FindWindowExA(main_window, nullptr, "ShowThumbs", nullptr); }
+ThumbnailBrowser& State() { return *Doc().thumbnails_; }
+
+void Key(WPARAM key) {
+  PostMessageA(Browser(), WM_KEYDOWN, key, 0);
+  PumpMessages();
+}
+
+bool Dark(COLORREF c) { return GetRValue(c) < 24 && GetGValue(c) < 24 && GetBValue(c) < 24; }
+
+// The picture drawn at (x, y) of the sheet: its size, measured along its first row and column
+// up to the black around it, and its colour as the first hex digit of red, green and blue.
+std::string PictureAt(int x, int y) {
+  HDC sheet = State().sheet_dc;
+  if (!Dark(GetPixel(sheet, x - 1, y + 1)) || Dark(GetPixel(sheet, x + 1, y + 1))) return "none";
+  int w = 0, h = 0;
+  while (!Dark(GetPixel(sheet, x + w, y + 1))) ++w;
+  while (!Dark(GetPixel(sheet, x + 1, y + h))) ++h;
+  const COLORREF c = GetPixel(sheet, x + w / 2, y + h / 2);
+  auto digit = [](int v) { return std::min(v + 8, 255) >> 4; };
+  char text[64];
+  std::snprintf(text, sizeof text, "%dx%d %x%x%x", w, h, digit(GetRValue(c)), digit(GetGValue(c)), digit(GetBValue(c)));
+  return text;
+}
+
+std::string ToolText(int index) {
+  char text[600] = "";
+  TTTOOLINFOA ti{};
+  ti.cbSize = TTTOOLINFOA_V2_SIZE;
+  ti.hwnd = Browser();
+  ti.uId = static_cast<UINT_PTR>(index);
+  ti.lpszText = text;
+  SendMessageA(State().tooltip, TTM_GETTEXTA, sizeof text, reinterpret_cast<LPARAM>(&ti));
+  return text;
+}
+
+bool MenuItemGreyed(int id) {
+  HMENU menu = GetMenu(main_window);
+  SendMessageA(main_window, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(GetSubMenu(menu, 0)), 0);
+  return (GetMenuState(menu, id, MF_BYCOMMAND) & MF_GRAYED) != 0;
+}
+
+// The yellow frame shows in the window around the selected cell.
+bool FramedInWindow(const ThumbnailBrowser& b) {
+  UpdateWindow(Browser());
+  const CellPoint at = CellOrigin(b.layout, b.SelectedIndex());
+  HDC dc = GetDC(Browser());
+  const COLORREF c = GetPixel(dc, at.x, at.y - b.scroll);
+  ReleaseDC(Browser(), dc);
+  return c == RGB(255, 255, 0);
+}
+
+TEST(Thumbnails, SheetOfEveryReadableFileForTwoBoxSizes) {
+  ResetDocument();
+  Folder f("thumbs-sheet");
+  f.Picture("1a.bmp", 100, 50, Red);
+  f.Picture("2b.jpg", 40, 30, Green);
+  std::ofstream(f.path() + "\\3bad.bmp") << "not a picture at all";
+  f.Picture("3big.bmp", 300, 300, Blue);  // beyond the size limit set below
+  f.Picture("4c.png", 60, 90, Blue);
+  f.Picture("5d.ppm", 30, 30, Yellow);
+  const struct {
+    int box_w, box_h;
+    const char *first, *last;
+    int last_x;
+  } boxes[] = {{80, 80, "66x33 f00", "60x60 dd0", 460}, {120, 100, "120x60 f00", "60x60 dd0", 660}};
+  SetMaxPixels(300 * 299);
+  for (const auto& box : boxes) {
+    SCOPED_TRACE(box.box_w);
+    Doc().settings_.thumb_width = box.box_w;
+    Doc().settings_.thumb_height = box.box_h;
+    RecordingChannel channel;
+    Command(132);
+    ASSERT_NE(Browser(), nullptr);
+    ASSERT_TRUE(Doc().thumbnails_);
+    const ThumbnailBrowser& b = State();
+    char title[600] = "";
+    GetWindowTextA(Browser(), title, sizeof title);
+    EXPECT_EQ(title, "サムネイル表示 " + f.path() + " [6枚]");
+    EXPECT_TRUE(Doc().view_flags_ & kViewThumbnails);
+    EXPECT_TRUE(MenuItemGreyed(102));
+    EXPECT_EQ(SendMessageA(Doc().toolbar_, TB_GETSTATE, 102, 0) & TBSTATE_ENABLED, 0);
+    // The unreadable file and the one too large are passed over without a box; their cells keep
+    // their names.
+    EXPECT_EQ(Shown(channel), "");
+    ASSERT_FALSE(channel.progress.empty());
+    EXPECT_EQ(channel.progress.front(), "begin:サムネイルリスト生成中です");
+    EXPECT_EQ(channel.progress[channel.progress.size() - 2], "6 / 6");
+    std::string shown;
+    for (const ThumbnailEntry& e : b.files) shown += std::string(e.name) + (e.shown ? " " : "(unread) ");
+    EXPECT_EQ(shown, "1a.bmp 2b.jpg 3bad.bmp(unread) 3big.bmp(unread) 4c.png 5d.ppm ");
+    ASSERT_GE(b.layout.columns, 6);
+    EXPECT_EQ(PictureAt(10, 0), box.first);
+    EXPECT_EQ(PictureAt(box.last_x, 0), box.last);
+    EXPECT_EQ(GetPixel(b.sheet_dc, 10 + 2 * b.layout.ColumnPitch(), 0), RGB(96, 96, 96));  // the unread file's outline
+    EXPECT_EQ(SendMessageA(b.tooltip, TTM_GETTOOLCOUNT, 0, 0), 6);
+    const std::string tip = "1a.bmp\r\nサイズ:100 x 50 pixels\r\n画素数:15000 bytes\r\n作成日時:20";
+    EXPECT_EQ(ToolText(0).substr(0, tip.size()), tip);
+    EXPECT_TRUE(FramedInWindow(b));
+    // The close box takes the browser away and brings the menu back.
+    SendMessageA(Browser(), WM_CLOSE, 0, 0);
+    PumpMessages();
+    EXPECT_EQ(Browser(), nullptr);
+    EXPECT_FALSE(Doc().thumbnails_);
+    EXPECT_FALSE(Doc().view_flags_ & kViewThumbnails);
+    EXPECT_FALSE(MenuItemGreyed(102));
+  }
+  SetMaxPixels(0);
+  Doc().settings_.thumb_width = Doc().settings_.thumb_height = 80;
+}
+
+TEST(Thumbnails, ArrowKeysMoveTheFrameAndTheSheetScrollsByRows) {
+  ResetDocument();
+  Folder f("thumbs-keys");
+  for (int i = 0; i < 40; ++i) f.Picture("k" + std::to_string(100 + i) + ".bmp", 8, 8, i % 2 ? Red : Blue);
+  Doc().settings_.thumb_width = Doc().settings_.thumb_height = 150;
+  RecordingChannel channel;
+  Command(132);
+  ASSERT_NE(Browser(), nullptr);
+  ThumbnailBrowser& b = State();
+  const SheetLayout& s = b.layout;
+  ASSERT_GT(b.largest_scroll, 0) << "the 40 cells must not fit the window";
+  const size_t progress_steps = channel.progress.size();
+  // Each key moves the frame as the selection rules say; the selected row is always shown.
+  Selection expect{0, 0};
+  const WPARAM keys[] = {VK_LEFT, VK_UP,   VK_RIGHT, VK_DOWN, VK_DOWN, VK_LEFT, VK_DOWN, VK_DOWN,
+                         VK_DOWN, VK_DOWN, VK_DOWN,  VK_RIGHT, VK_UP,  VK_UP,   VK_UP,   VK_UP};
+  for (WPARAM key : keys) {
+    const ThumbKey k = key == VK_LEFT ? ThumbKey::kLeft : key == VK_UP ? ThumbKey::kUp
+                       : key == VK_RIGHT ? ThumbKey::kRight : ThumbKey::kDown;
+    expect = MoveSelection(expect, k, s.columns, s.count);
+    Key(key);
+    EXPECT_EQ(std::make_pair(b.selected.column, b.selected.row), std::make_pair(expect.column, expect.row)) << key;
+    RECT client;
+    GetClientRect(Browser(), &client);
+    EXPECT_EQ(b.scroll % s.RowPitch(), 0);
+    EXPECT_GE(b.selected.row * s.RowPitch(), b.scroll);
+    EXPECT_LE((b.selected.row + 1) * s.RowPitch(), b.scroll + std::max<int>(client.bottom, s.RowPitch()));
+    EXPECT_TRUE(FramedInWindow(b)) << key;
+  }
+  // The scroll bar: one row at a time, the window showing the sheet moved by that row.
+  for (WPARAM code : {SB_TOP, SB_LINEDOWN}) SendMessageA(Browser(), WM_VSCROLL, code, 0);
+  EXPECT_EQ(b.scroll, s.RowPitch());
+  EXPECT_EQ(GetScrollPos(Browser(), SB_VERT), s.RowPitch());
+  UpdateWindow(Browser());
+  HDC dc = GetDC(Browser());
+  for (int y : {5, s.box_height / 2, s.RowPitch() + 5})
+    EXPECT_EQ(GetPixel(dc, 12, y), GetPixel(b.sheet_dc, 12, y + b.scroll)) << y;
+  ReleaseDC(Browser(), dc);
+  SendMessageA(Browser(), WM_VSCROLL, SB_BOTTOM, 0);
+  EXPECT_EQ(b.scroll, b.largest_scroll);
+  SendMessageA(Browser(), WM_VSCROLL, SB_LINEDOWN, 0);
+  EXPECT_EQ(b.scroll, b.largest_scroll);
+  EXPECT_EQ(channel.progress.size(), progress_steps);  // nothing is read again
+  SendMessageA(Browser(), WM_CLOSE, 0, 0);
+  PumpMessages();
+  Doc().settings_.thumb_width = Doc().settings_.thumb_height = 80;
+}
+
+TEST(Thumbnails, EnterOpensDeleteAsksFirstAndVanishedFilesLeaveTheSheet) {
+  ResetDocument();
+  Folder f("thumbs-open");
+  const std::string a = f.Picture("1a.bmp", 100, 50, Red);
+  const std::string b = f.Picture("2b.jpg", 40, 30, Green);
+  const std::string c = f.Picture("3c.png", 60, 90, Blue);
+  // Enter on the second picture: it becomes the document, the browser goes.
+  Doc().scroll_x_ = 9;
+  Command(132);
+  Key(VK_RIGHT);
+  Key(VK_RETURN);
+  EXPECT_EQ(Browser(), nullptr);
+  EXPECT_FALSE(Doc().view_flags_ & kViewThumbnails);
+  ASSERT_EQ(Doc().image_count_, 1);
+  EXPECT_EQ(std::string(Doc().current_->path), b);
+  EXPECT_EQ(Doc().scroll_x_, 0);
+  Command(108);  // an image step the next open must not keep
+  // Delete: cancelled keeps the file and the sheet; confirmed moves it away and rebuilds.
+  Command(132);
+  {
+    RecordingChannel channel;
+    channel.answers = {IDCANCEL};
+    Key(VK_DELETE);
+    EXPECT_EQ(Shown(channel), BoxText("1a.bmp\r\nをごみ箱に移動しますか？", "問合せ", MB_OKCANCEL | MB_ICONQUESTION, false));
+    EXPECT_NE(GetFileAttributesA(a.c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(State().files.size(), 3u);
+    channel.answers = {IDOK};
+    Key(VK_DELETE);
+    EXPECT_EQ(GetFileAttributesA(a.c_str()), INVALID_FILE_ATTRIBUTES);
+    EmptyTrashOf(a);
+    ASSERT_NE(Browser(), nullptr);
+    EXPECT_EQ(State().files.size(), 2u);
+    EXPECT_EQ(std::string(State().files[0].name), "2b.jpg");
+  }
+  // A file deleted behind the browser's back: the open's own box, the document kept, the sheet
+  // rebuilt without the file.
+  {
+    RecordingChannel channel;
+    DeleteFileA(b.c_str());
+    Key(VK_RETURN);
+    EXPECT_EQ(Shown(channel), BoxText(MessageText(kMsgCannotOpen), nullptr, MB_ICONHAND, false));
+    EXPECT_EQ(Doc().image_count_, 2);
+    ASSERT_NE(Browser(), nullptr);
+    EXPECT_TRUE(Doc().view_flags_ & kViewThumbnails);
+    ASSERT_EQ(State().files.size(), 1u);
+    EXPECT_EQ(std::string(State().files[0].name), "3c.png");
+  }
+  // The last file deleted: no file is left, the browser closes with its message.
+  {
+    RecordingChannel channel;
+    DeleteFileA(c.c_str());
+    Key(VK_RETURN);
+    EXPECT_EQ(Shown(channel), BoxText(MessageText(kMsgCannotOpen), nullptr, MB_ICONHAND, false) +
+                                  BoxText(MessageText(kMsgNoThumbFiles), "警告", MB_ICONEXCLAMATION, true));
+    EXPECT_EQ(Browser(), nullptr);
+    EXPECT_FALSE(Doc().view_flags_ & kViewThumbnails);
+    EXPECT_EQ(Doc().image_count_, 2);
+  }
+}
+
+}  // namespace
