@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <vector>
 
 #include "app/cmd_class_win32.h"
 #include "app/file_flow.h"
@@ -63,17 +64,18 @@ std::unique_ptr<BmpIOClass> ThumbnailReader(const char* path, uint32_t listed, c
   return std::unique_ptr<BmpIOClass>(reader);
 }
 
-// Loads file index, draws its thumbnail into the sheet and fills its entry with the facts of
-// the picture at full size. The loaded image is freed at once. False when it cannot be read.
-bool DrawThumbnail(const CmdClass& c, ThumbnailBrowser& b, int index) {
+// Loads file index for its thumbnail and fills its entry with the facts of the picture at full
+// size; null when it cannot be read. Runs on either decoding thread: it touches nothing but the
+// file, its own entry and the (quiet) message channel.
+ImagePtr DecodeThumbnail(const CmdClass& c, ThumbnailBrowser& b, int index) {
   ThumbnailEntry& e = b.files[index];
   char path[MAX_PATH];
   ThumbnailPath(b, index, path, sizeof path);
   JpegIOClass* jpeg = nullptr;
   std::unique_ptr<BmpIOClass> io = ThumbnailReader(path, e.format, b.layout, &jpeg);
-  if (!io) return false;
+  if (!io) return nullptr;
   ImagePtr image(LoadImageWith(c, *io, path));
-  if (!image) return false;
+  if (!image) return nullptr;
   const DibImage* im = image.get();
   e.width = jpeg ? jpeg->full_width() : Width(im);
   e.height = jpeg ? jpeg->full_height() : Height(im);
@@ -81,12 +83,78 @@ bool DrawThumbnail(const CmdClass& c, ThumbnailBrowser& b, int index) {
   e.image_bytes = jpeg ? RowBytes(e.width, e.bit_count) * static_cast<uint32_t>(e.height)
                        : im->info->bmiHeader.biSizeImage;
   std::snprintf(e.date, sizeof e.date, "%s", im->details->date);
+  return image;
+}
+
+// Draws a decoded picture into its cell of the sheet.
+void DrawThumbnail(ThumbnailBrowser& b, int index, const DibImage* im) {
+  const ThumbnailEntry& e = b.files[index];
   const ThumbSize t = ThumbnailSize(e.width, e.height, b.layout.box_width, b.layout.box_height);
   const CellPoint at = CellOrigin(b.layout, index);
   StretchDIBits(b.sheet_dc, at.x, at.y, t.width, t.height, 0, 0, Width(im), Height(im), im->bits, im->info,
                 DIB_RGB_COLORS, SRCCOPY);
-  return true;
 }
+
+// The files of a sheet decoded on two threads: the window's thread and one helper take the next
+// file in turn, a few files ahead of the drawing at most, while the window's thread draws them in
+// order. Decoding is most of the time a sheet takes (the compressed data of a photo must be read
+// whole even when it is decoded at an eighth), so two cores build it in about half the time.
+class SheetDecoder {
+ public:
+  SheetDecoder(const CmdClass& c, ThumbnailBrowser& b, int count) : c_(c), b_(b), count_(count), slots_(count) {
+    helper_ = CreateThread(nullptr, 0, &SheetDecoder::Helper, this, 0, nullptr);
+  }
+  ~SheetDecoder() {
+    InterlockedExchange(&stop_, 1);
+    if (helper_) {
+      WaitForSingleObject(helper_, INFINITE);
+      CloseHandle(helper_);
+    }
+  }
+  SheetDecoder(const SheetDecoder&) = delete;
+  SheetDecoder& operator=(const SheetDecoder&) = delete;
+
+  // File index decoded (null when it cannot be read), decoding others meanwhile.
+  ImagePtr Get(int index) {
+    InterlockedExchange(&drawing_, index);
+    while (InterlockedCompareExchange(&slots_[index].ready, 0, 0) == 0)
+      if (!DecodeNext()) Sleep(1);
+    return std::move(slots_[index].image);
+  }
+
+ private:
+  static constexpr LONG kAhead = 4;  // decoded pictures waiting for the drawing, at most
+  struct Slot {
+    ImagePtr image;
+    volatile LONG ready = 0;
+  };
+
+  // Decodes the next file nobody has taken; false when none may be taken now.
+  bool DecodeNext() {
+    LONG next = InterlockedCompareExchange(&next_, 0, 0);
+    if (next >= count_ || next >= InterlockedCompareExchange(&drawing_, 0, 0) + kAhead) return false;
+    if (InterlockedCompareExchange(&next_, next + 1, next) != next) return true;  // taken by the other thread
+    slots_[next].image = DecodeThumbnail(c_, b_, static_cast<int>(next));
+    InterlockedExchange(&slots_[next].ready, 1);
+    return true;
+  }
+
+  static DWORD WINAPI Helper(LPVOID self) {
+    SheetDecoder& d = *static_cast<SheetDecoder*>(self);
+    while (!InterlockedCompareExchange(&d.stop_, 0, 0) && InterlockedCompareExchange(&d.next_, 0, 0) < d.count_)
+      if (!d.DecodeNext()) Sleep(1);
+    return 0;
+  }
+
+  const CmdClass& c_;
+  ThumbnailBrowser& b_;
+  const LONG count_;
+  std::vector<Slot> slots_;
+  volatile LONG next_ = 0;
+  volatile LONG drawing_ = 0;
+  volatile LONG stop_ = 0;
+  HANDLE helper_ = nullptr;
+};
 
 void DrawLabel(ThumbnailBrowser& b, int index, int limit) {
   const CellPoint at = CellOrigin(b.layout, index);
@@ -151,9 +219,12 @@ SheetResult BuildSheet(const CmdClass& c, ThumbnailBrowser& b) {
     const int limit = LabelLimit(b.layout.box_width, static_cast<int>(tm.tmAveCharWidth));
     SkipRefusals skip;
     Progress progress(kProgressThumbnails);
+    SheetDecoder decoder(c, b, count);
     for (i = 0; i < count; ++i) {
       ThumbnailEntry& e = b.files[i];
-      e.shown = DrawThumbnail(c, b, i);
+      const ImagePtr image = decoder.Get(i);
+      e.shown = image != nullptr;
+      if (image) DrawThumbnail(b, i, image.get());
       if (!e.shown) {
         char path[MAX_PATH];
         ThumbnailPath(b, i, path, sizeof path);

@@ -24,10 +24,6 @@ uint32_t Colour(int x, int y) { return kColours[y][x]; }
 uint32_t Other(int x, int y) { return 0xFFFFFF - kColours[2 - y][4 - x]; }
 constexpr uint32_t kAny = 0x1000000;  // a pixel not looked at
 
-uint32_t Pixel(const DibImage* image, int x, int y) {  // 0x00RRGGBB, y from the top
-  const uint8_t* p = RowAddress(image, y) + 3 * x;
-  return static_cast<uint32_t>(p[2] << 16 | p[1] << 8 | p[0]);
-}
 int Clamp(int v) { return v < 0 ? 0 : v > 255 ? 255 : v; }
 uint32_t Rgb(int r, int g, int b) { return static_cast<uint32_t>(Clamp(r) << 16 | Clamp(g) << 8 | Clamp(b)); }
 uint32_t EachChannel(uint32_t c, int (*f)(int)) { return Rgb(f(c >> 16), f(c >> 8 & 255), f(c & 255)); }
@@ -44,20 +40,22 @@ std::string Mismatches(const DibImage* image, Want want, int width = 5, int heig
   return out;
 }
 
+bool IsTrackbar(HWND item) {
+  char cls[32] = "";
+  GetClassNameA(item, cls, sizeof cls);
+  return std::string(cls) == TRACKBAR_CLASSA;
+}
+
 // The title (id 0), "id=text" of edits and labels, "id=low..high@position" of trackbars.
 std::string Controls(HWND dialog, std::initializer_list<int> ids) {
-  std::string s;
-  char text[100], cls[32] = "";
+  char title[100] = "";
+  GetWindowTextA(dialog, title, sizeof title);
+  std::string s = *ids.begin() ? "" : title;
   for (int id : ids) {
-    HWND item = id ? GetDlgItem(dialog, id) : dialog;
-    GetClassNameA(item, cls, sizeof cls);
-    if (std::string(cls) == TRACKBAR_CLASSA)
-      std::snprintf(text, sizeof text, "%d..%d@%d", static_cast<int>(SendMessageA(item, TBM_GETRANGEMIN, 0, 0)),
-                    static_cast<int>(SendMessageA(item, TBM_GETRANGEMAX, 0, 0)),
-                    static_cast<int>(SendMessageA(item, TBM_GETPOS, 0, 0)));
-    else
-      GetWindowTextA(item, text, sizeof text);
-    s += (id ? " " + std::to_string(id) + "=" : "") + text;
+    HWND item = GetDlgItem(dialog, id);
+    auto get = [item](UINT message) { return std::to_string(SendMessageA(item, message, 0, 0)); };
+    if (id) s += " " + std::to_string(id) + "=" + (IsTrackbar(item) ? get(TBM_GETRANGEMIN) + ".." +
+                 get(TBM_GETRANGEMAX) + "@" + get(TBM_GETPOS) : ItemText(id));
   }
   return s;
 }
@@ -65,22 +63,10 @@ std::string Controls(HWND dialog, std::initializer_list<int> ids) {
 // A trackbar dragged to position (the message a drag ends with), or a button pressed.
 void Move(HWND dialog, int control, int position = 0) {
   HWND item = GetDlgItem(dialog, control);
-  const LONG style = GetWindowLongA(item, GWL_STYLE);
-  char cls[32] = "";
-  GetClassNameA(item, cls, sizeof cls);
-  if (std::string(cls) == TRACKBAR_CLASSA) {
-    SendMessageA(item, TBM_SETPOS, TRUE, position);
-    SendMessageA(dialog, style & TBS_VERT ? WM_VSCROLL : WM_HSCROLL, TB_ENDTRACK, reinterpret_cast<LPARAM>(item));
-  } else {
-    SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(control, BN_CLICKED), reinterpret_cast<LPARAM>(item));
-  }
-  PumpMessages();
-}
-
-// Keys go to the control with the focus, as the user's do.
-void Key(HWND dialog, WPARAM key) {
-  HWND focus = GetFocus();
-  PostMessageA(IsChild(dialog, focus) ? focus : GetNextDlgTabItem(dialog, nullptr, FALSE), WM_KEYDOWN, key, 0);
+  if (!IsTrackbar(item)) return Press(control);
+  SendMessageA(item, TBM_SETPOS, TRUE, position);
+  const UINT message = GetWindowLongA(item, GWL_STYLE) & TBS_VERT ? WM_VSCROLL : WM_HSCROLL;
+  SendMessageA(dialog, message, TB_ENDTRACK, reinterpret_cast<LPARAM>(item));
   PumpMessages();
 }
 
@@ -170,7 +156,7 @@ TEST(AdjustDialogs, PreviewsFollowTheirControlsAndEnterCommitsOneStep) {
       EXPECT_EQ(GetPixel(dc, r.right / 2, r.bottom / 2), RGB(0xFF, 0x34, 0x00));  // source pixel (2, 1)
       ReleaseDC(after, dc);
     }
-    Key(dialog, VK_RETURN);
+    DialogKey(0, VK_RETURN);
     EXPECT_EQ(Left(), "2");
     EXPECT_TRUE(c.current_->older == first && !IsWindow(dialog));
     EXPECT_EQ(Mismatches(c.current_, want), "");
@@ -188,9 +174,7 @@ TEST(AdjustDialogs, CancelCloseBoxAndEscapeLeaveTheDocumentAlone) {
       ASSERT_NE(dialog, nullptr);
       const DibImage* const current = Doc().current_;
       if (command == 121) Move(dialog, IDC_ADJUST_TRACK1, 90);  // with a preview made
-      if (way == 0) Move(dialog, cancel);
-      if (way == 1) SendMessageA(dialog, WM_CLOSE, 0, 0);
-      if (way == 2) Key(dialog, VK_ESCAPE);
+      LeaveBy(way, cancel);
       EXPECT_EQ(Left(), "1");
       EXPECT_TRUE(Doc().current_ == current && !IsWindow(dialog));
       EXPECT_EQ(Mismatches(current, Colour), "");
@@ -228,22 +212,20 @@ TEST(AdjustDialogs, RotationTurnsClockwiseInOneStep) {
 TEST(AdjustDialogs, ResizeTakesTypedFactorsAndRefusesWhatIsNoSize) {
   const struct {
     const char *x, *y, *size;
-  } cases[] = {{"2.5", "2.5", "13x8"}, {"0.4", "2", "2x6"}, {"abc", "1", ""},       {"0", "2", ""},
-               {"-1", "1", ""},        {"1e9", "1e9", ""},  {"10000", "10000", ""}, {"nan", "1", ""}, {"inf", "1", ""}};
+  } cases[] = {{"2.5", "2.5", "13x8"}, {"0.4", "2", "2x6"}, {"abc", "1", ""}, {"0", "2", ""},
+               {"-1", "1", ""},        {"10000", "10000", ""}, {"nan", "1", ""}, {"inf", "1", ""}};
   for (const auto& t : cases) {
     SCOPED_TRACE(std::string(t.x) + " x " + t.y);
     const HWND dialog = OpenWith(154);
     ASSERT_NE(dialog, nullptr);
     const DibImage* const current = Doc().current_;
     EXPECT_EQ(Controls(dialog, {0, IDC_RESIZE_X_EDIT, IDC_RESIZE_Y_EDIT}), "画像拡大・縮小 716=1.0 717=1.0");
-    HWND updown = GetDlgItem(dialog, IDC_RESIZE_Y_UPDOWN);  // one step up is 0.1 more
-    SendMessageA(updown, UDM_SETPOS32, 0, 11);
-    SendMessageA(dialog, WM_VSCROLL, MAKEWPARAM(SB_THUMBPOSITION, 11), reinterpret_cast<LPARAM>(updown));
+    Spin(IDC_RESIZE_Y_UPDOWN, 11);  // one step up is 0.1 more
     EXPECT_EQ(Controls(dialog, {IDC_RESIZE_Y_EDIT}), " 717=1.1");
     SetDlgItemTextA(dialog, IDC_RESIZE_X_EDIT, t.x);
     SetDlgItemTextA(dialog, IDC_RESIZE_Y_EDIT, t.y);
     RecordingChannel channel;
-    Key(dialog, VK_RETURN);
+    DialogKey(0, VK_RETURN);
     const DibImage* result = Doc().current_;
     if (*t.size) {
       EXPECT_EQ(Left(), "2");
@@ -272,16 +254,12 @@ TEST(AdjustDialogs, AlphaBlendMixesOrCancelsAndClearsTheLoadingFlag) {
     EXPECT_EQ(Controls(dialog, {0, IDC_ALPHA_TRACK, IDC_ALPHA_EDIT}), "αブレンド 729=1..100@50 728=50");
     Move(dialog, button);
     EXPECT_EQ(Left(), button == IDC_ALPHA_APPLY ? "2" : "1");
-    EXPECT_EQ(Mismatches(c.current_,
-                         [&](int x, int y) {
-                           if (button == IDC_ALPHA_CANCEL) return Colour(x, y);
-                           const uint32_t a = Colour(x, y), b = Other(x, y);
-                           auto mix = [&](int s) {
-                             return static_cast<int>(((a >> s & 255) * 128 + (b >> s & 255) * 127) / 255);
-                           };
-                           return Rgb(mix(16), mix(8), mix(0));
-                         }),
-              "");
+    auto mixed = [&](int x, int y) {
+      const uint32_t a = Colour(x, y), b = Other(x, y);
+      auto mix = [&](int s) { return static_cast<int>(((a >> s & 255) * 128 + (b >> s & 255) * 127) / 255); };
+      return button == IDC_ALPHA_CANCEL ? a : Rgb(mix(16), mix(8), mix(0));
+    };
+    EXPECT_EQ(Mismatches(c.current_, mixed), "");
   }
 }
 

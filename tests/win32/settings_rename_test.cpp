@@ -3,50 +3,23 @@
 // ways out leave alone.
 #include <windows.h>
 
+#include <commctrl.h>
 #include <gtest/gtest.h>
 
-#include <commctrl.h>
-
-#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <set>
 #include <string>
-#include <vector>
+#include <utility>
 
 #include "win32_support.h"
 
 namespace {
 
-std::string Item(int id) {
-  char text[MAX_PATH + 16] = "";
-  GetDlgItemTextA(Doc().dialog_window_, id, text, sizeof text);
-  return text;
-}
 void Type(int id, const char* text) { SetDlgItemTextA(Doc().dialog_window_, id, text); }
-void Press(int id) {
-  HWND d = Doc().dialog_window_;
-  SendMessageA(d, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(d, id)));
-  PumpMessages();
-}
-// A key as the message loop gives it to the dialog (IsDialogMessage turns Enter and Esc into commands).
-void Key(int item, WPARAM key) {
-  PostMessageA(GetDlgItem(Doc().dialog_window_, item), WM_KEYDOWN, key, 0);
-  PumpMessages();
-}
-// The up-down control moved to position: WM_VSCROLL as it sends it.
-void Spin(int updown, int position) {
-  HWND d = Doc().dialog_window_;
-  SendDlgItemMessageA(d, updown, UDM_SETPOS32, 0, position);
-  SendMessageA(d, WM_VSCROLL, MAKEWPARAM(SB_THUMBPOSITION, position), reinterpret_cast<LPARAM>(GetDlgItem(d, updown)));
-}
-// The ways out that change nothing: the cancel button, the close box, Esc.
-void LeaveBy(int way, int cancel_button, int edit) {
-  if (way == 0) Press(cancel_button);
-  if (way == 1) SendMessageA(Doc().dialog_window_, WM_CLOSE, 0, 0);
-  if (way == 2) Key(edit, VK_ESCAPE);
-  PumpMessages();
-}
+// The dialog d and its view flag are gone.
+bool Gone(HWND d, uint32_t flag) { return !IsWindow(d) && !Doc().dialog_window_ && !(Doc().view_flags_ & flag); }
 std::string Range(int updown) {
   int low = 0, high = 0;
   SendDlgItemMessageA(Doc().dialog_window_, updown, UDM_GETRANGE32, reinterpret_cast<WPARAM>(&low),
@@ -94,19 +67,16 @@ TEST_F(SettingsDialog, ShowsItsValuesAndTheWaysOutChangeNothing) {
       radios += std::to_string(IsDlgButtonChecked(d, id));
     RECT r;
     GetWindowRect(d, &r);
-    EXPECT_EQ(Item(1016) + "|" + Item(1019) + "|" + radios + "|" + Item(1018) + " " + Range(1022) + "|" + Item(1025) +
-                  " " + Range(1029) + "|" + Item(1026) + " " + Range(1030) + "|" + std::to_string(r.left) + "," +
+    EXPECT_EQ(ItemText(1016) + "|" + ItemText(1019) + "|" + radios + "|" + ItemText(1018) + " " + Range(1022) + "|" + ItemText(1025) +
+                  " " + Range(1029) + "|" + ItemText(1026) + " " + Range(1030) + "|" + std::to_string(r.left) + "," +
                   std::to_string(r.top) + "|" + std::to_string(c.view_flags_ & kViewSettings),
               "C:\\pictures|0x123456|011000001000|7 1-10|100 80-150|120 80-150|0,75|512");
     Spin(1029, 130);
-    EXPECT_EQ(Item(1025), "130");
+    EXPECT_EQ(ItemText(1025), "130");
     Type(1019, "0x000000");
-    LeaveBy(way, 1028, 1025);
-    EXPECT_FALSE(IsWindow(d));
-    EXPECT_EQ(c.dialog_window_, nullptr);
-    EXPECT_EQ(c.view_flags_ & kViewSettings, 0u);
-    EXPECT_EQ(c.settings_.thumb_width, 100) << "way " << way;
-    EXPECT_EQ(c.background_colour_, 0x123456u);
+    LeaveBy(way, 1028);
+    EXPECT_TRUE(Gone(d, kViewSettings));
+    EXPECT_EQ(c.settings_.thumb_width + c.background_colour_, 100 + 0x123456u) << "way " << way;
     EXPECT_EQ(FileBytes(ini_), ini);
   }
 }
@@ -114,21 +84,20 @@ TEST_F(SettingsDialog, ShowsItsValuesAndTheWaysOutChangeNothing) {
 // Apply (by Enter): the whole settings file, the document's values and the window's background.
 TEST_F(SettingsDialog, ApplyWritesTheFileAndPaintsTheBackground) {
   Command(180);
-  ASSERT_NE(Doc().dialog_window_, nullptr);
+  const HWND d = Doc().dialog_window_;
+  ASSERT_NE(d, nullptr);
   Type(1019, "0x3060c0");
   Type(1018, "3");
   Type(1025, "100");
   Type(1026, "90");
   for (int id : {1035, 1036, 1105}) Press(id);
-  Key(1018, VK_RETURN);
+  DialogKey(1018, VK_RETURN);
   CmdClass& c = Doc();
   EXPECT_EQ(FileBytes(ini_), "[DIRECTORY]\r\nDirName=" + test_folder +
                                  "\r\n[MINE]\r\nKept=1\r\n[COLOR]\r\nBkColor = 0x3060c0\r\n[SLIDESHOW]\r\n"
                                  "SlideInterval = 3\r\nSlideMode = 0\r\n[FLFILTER]\r\nFlFilter = 6\r\n[THUMBNAIL]\r\n"
                                  "ThumbWidth = 100\r\nThumbHeight = 90\r\n[PPMPGMPBM]\r\nPgmSaveMode = 1\r\n");
-  EXPECT_EQ(c.dialog_window_, nullptr);
-  EXPECT_EQ(c.view_flags_ & kViewSettings, 0u);
-  EXPECT_EQ(c.open_windows_, 0u);
+  EXPECT_TRUE(Gone(d, kViewSettings) && !c.open_windows_);
   EXPECT_EQ(c.background_colour_, 0x3060c0u);
   EXPECT_EQ(c.fit_in_slideshow_, 0u);
   InvalidateRect(main_window, nullptr, TRUE);
@@ -158,7 +127,7 @@ TEST_F(SettingsDialog, OutOfRangeValuesShownBeforeTheyAreStored) {
     DWORD from = 9, to = 0;
     SendDlgItemMessageA(Doc().dialog_window_, k.edit, EM_GETSEL, reinterpret_cast<WPARAM>(&from),
                         reinterpret_cast<LPARAM>(&to));
-    EXPECT_EQ(Item(k.edit) + (GetFocus() == GetDlgItem(Doc().dialog_window_, k.edit) ? " focused " : " ") +
+    EXPECT_EQ(ItemText(k.edit) + (GetFocus() == GetDlgItem(Doc().dialog_window_, k.edit) ? " focused " : " ") +
                   std::to_string(from) + "-" + std::to_string(to),
               std::string(k.shown) + " focused 0-" + std::to_string(std::strlen(k.shown)));
     EXPECT_EQ(FileBytes(ini_), ini) << "stored before it was seen";
@@ -166,15 +135,11 @@ TEST_F(SettingsDialog, OutOfRangeValuesShownBeforeTheyAreStored) {
     EXPECT_EQ(Doc().dialog_window_, nullptr);
     EXPECT_EQ(std::to_string(Doc().settings_.*k.field), k.shown);
   }
-  const struct {
-    const char* typed;
-    uint32_t colour;
-  } colours[] = {{"junk", 0}, {"-1", 0}, {"0x1ffffff", 0xffffff}, {"255", 0xff}, {"010", 8}};
-  for (const auto& k : colours) {
+  for (const auto& [typed, colour] : {std::pair{"junk", 0u}, {"-1", 0u}, {"0x1ffffff", 0xffffffu}, {"010", 8u}}) {
     Command(180);
-    Type(1019, k.typed);
+    Type(1019, typed);
     Press(1027);
-    EXPECT_EQ(Doc().background_colour_, k.colour) << k.typed;
+    EXPECT_EQ(Doc().background_colour_, colour) << typed;
   }
 }
 
@@ -201,14 +166,13 @@ class RenameDialog : public testing::Test {
   }
   // "name=content ..." of the folder's files, by name.
   std::string Files() const {
-    std::vector<std::string> found;
+    std::set<std::string> found;
     WIN32_FIND_DATAA data;
     HANDLE h = FindFirstFileA((folder_ + "\\*").c_str(), &data);
     for (bool more = h != INVALID_HANDLE_VALUE; more; more = FindNextFileA(h, &data))
       if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-        found.push_back(std::string(data.cFileName) + "=" + FileBytes(folder_ + "\\" + data.cFileName));
+        found.insert(std::string(data.cFileName) + "=" + FileBytes(folder_ + "\\" + data.cFileName));
     if (h != INVALID_HANDLE_VALUE) FindClose(h);
-    std::sort(found.begin(), found.end());
     std::string s;
     for (const std::string& f : found) s += (s.empty() ? "" : " ") + f;
     return s;
@@ -250,14 +214,14 @@ TEST_F(RenameDialog, ExecuteRenamesOrKeepsTheImage) {
     HWND d = Open();
     ASSERT_NE(d, nullptr);
     const uint32_t renaming = Doc().view_flags_ & kViewRenaming;
-    EXPECT_EQ(Item(1114) + "|" + Item(1112) + "|" + Range(1113) + "|" + std::to_string(renaming),
+    EXPECT_EQ(ItemText(1114) + "|" + ItemText(1112) + "|" + Range(1113) + "|" + std::to_string(renaming),
               folder_ + "|0001|1-9999|2048");
     Type(1110, "trip");
     if (k.start) Type(1112, k.start);
     else Spin(1113, 10);
     RecordingChannel channel;
     channel.answers = {k.answer};
-    Key(1110, VK_RETURN);
+    DialogKey(1110, VK_RETURN);
     CmdClass& c = Doc();
     EXPECT_EQ(Files(), k.files);
     EXPECT_EQ(Shown(channel), k.boxes);
@@ -265,9 +229,7 @@ TEST_F(RenameDialog, ExecuteRenamesOrKeepsTheImage) {
     EXPECT_EQ(c.image_count_, k.image && !discarded ? 1 : 0);
     EXPECT_EQ(WindowText(), discarded ? "Tessamor" : title);
     EXPECT_EQ(std::string(c.settings_.dir_name), folder_);
-    EXPECT_FALSE(IsWindow(d));
-    EXPECT_EQ(c.dialog_window_, nullptr);
-    EXPECT_EQ(c.view_flags_ & kViewRenaming, 0u);
+    EXPECT_TRUE(Gone(d, kViewRenaming));
   }
 }
 
@@ -296,11 +258,9 @@ TEST_F(RenameDialog, RefusedRequestsAndWaysOutRenameNothing) {
     ASSERT_NE(d, nullptr);
     Type(1110, "trip");
     RecordingChannel channel;
-    LeaveBy(way, 1116, 1110);
+    LeaveBy(way, 1116);
     EXPECT_TRUE(channel.boxes.empty());
-    EXPECT_FALSE(IsWindow(d));
-    EXPECT_EQ(Doc().dialog_window_, nullptr);
-    EXPECT_EQ(Doc().view_flags_ & kViewRenaming, 0u);
+    EXPECT_TRUE(Gone(d, kViewRenaming));
     EXPECT_EQ(Files(), kUnchanged);
   }
 }

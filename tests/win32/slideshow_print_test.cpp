@@ -3,7 +3,6 @@
 // rendered by ghostscript and the picture's place measured.
 #include <windows.h>
 
-#include <commctrl.h>
 #include <gtest/gtest.h>
 #include <winspool.h>
 
@@ -13,7 +12,6 @@
 #include <vector>
 
 #include "app/command_labels.h"
-#include "app/main_window_win32.h"
 #include "document/view_math.h"
 #include "tests/win32/win32_support.h"
 
@@ -21,26 +19,7 @@ namespace {
 
 uint32_t Blue(int, int) { return 0x202080; }
 
-// Makes a folder of the test folder current for a test's time.
-class InFolder {
- public:
-  explicit InFolder(const std::string& name) : path_(test_folder + "\\" + name) {
-    CreateDirectoryA(path_.c_str(), nullptr);
-    SetCurrentDirectoryA(path_.c_str());
-    char now[MAX_PATH] = "";
-    GetCurrentDirectoryA(MAX_PATH, now);
-    path_ = now;
-  }
-  ~InFolder() { SetCurrentDirectoryA(test_folder.c_str()); }
-  std::string File(const std::string& name) const { return path_ + "\\" + name; }
-
- private:
-  std::string path_;
-};
-
-void WriteBytes(const std::string& path, const std::string& bytes) {
-  std::ofstream(path, std::ios::binary) << bytes;
-}
+void WriteBytes(const std::string& path, const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
 
 // The title at a slideshow position of 4 files, or (position 0) of the file as a document.
 std::string TitleOf(const std::string& path, int position) {
@@ -49,22 +28,19 @@ std::string TitleOf(const std::string& path, int position) {
   return title;
 }
 
-std::string Label130() {
-  char label[128] = "";
-  GetMenuStringA(GetMenu(main_window), 130, label, sizeof label, MF_BYCOMMAND);
-  return label;
+// The show's flags (show, centre mark), images, slides, toolbar state and menu label of 130.
+std::string ShowState() {
+  const CmdClass& c = Doc();
+  return std::to_string(c.view_flags_ & kViewSlideshow ? 1 : 0) + (c.view_flags_ & kViewCentreMark ? "+mark " : " ") +
+         std::to_string(c.image_count_) + " " + std::to_string(c.slide_count_) + " " + std::to_string(ToolbarState(130)) +
+         " " + MenuLabel(130);
 }
 
-bool OwnProcedure() {
-  return GetWindowLongPtrA(main_window, GWLP_WNDPROC) == reinterpret_cast<LONG_PTR>(MainWindowProc);
-}
-
-// The timer's step, as the message loop would deliver it.
+// The timer's step, as the message loop would deliver it; a wheel turn over the view.
 void Tick() {
   SendMessageA(main_window, WM_TIMER, 800, 0);
   PumpMessages();
 }
-
 void Wheel(int delta) {
   SendMessageA(main_window, WM_MOUSEWHEEL, MAKEWPARAM(0, delta), MAKELPARAM(400, 300));
   PumpMessages();
@@ -76,7 +52,7 @@ struct Slides {
     for (const char* name : {"a", "b", "c"}) WriteBmp24(std::string("slides\\") + name + ".bmp", 40, 30, Blue);
     WriteBytes(folder.File("bad.bmp"), "BM not a picture");
   }
-  InFolder folder;
+  Subfolder folder;
 };
 
 class Slideshow : public testing::Test {
@@ -102,10 +78,7 @@ TEST_F(Slideshow, AutomaticStepsWrapAroundAndPassOverAnUnreadableFile) {
   // Started and stepped without a pump between: the first step comes from the test, not the clock.
   SendMessageA(main_window, WM_COMMAND, 130, 0);
   CmdClass& c = Doc();
-  EXPECT_EQ(c.view_flags_ & (kViewSlideshow | kViewCentreMark), kViewSlideshow);
-  EXPECT_EQ(c.image_count_, 0);
-  EXPECT_EQ(c.slide_count_, 4);
-  EXPECT_EQ(SendMessageA(c.toolbar_, TB_GETSTATE, 130, 0), 5);
+  EXPECT_EQ(ShowState().substr(0, 8), "1 0 4 5 ");
   const struct {
     int position;
     const char* name;
@@ -122,15 +95,11 @@ TEST_F(Slideshow, AutomaticStepsWrapAroundAndPassOverAnUnreadableFile) {
   }
   EXPECT_TRUE(channel.boxes.empty()) << Shown(channel);
   SendMessageA(main_window, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(GetMenu(main_window)), 0);
-  EXPECT_EQ(Label130(), LABEL_130_MODE);
+  EXPECT_EQ(ShowState(), "1 1 4 5 " LABEL_130_MODE);
 
   Command(130);
-  EXPECT_EQ(c.view_flags_ & (kViewSlideshow | kViewCentreMark), kViewCentreMark);
-  EXPECT_EQ(c.image_count_, 1);
-  EXPECT_EQ(c.slide_count_ + c.slide_position_, 0);
+  EXPECT_EQ(ShowState() + " at " + std::to_string(c.slide_position_), "0+mark 1 0 4 " LABEL_130 " at 0");
   EXPECT_EQ(WindowText(), TitleOf(s.folder.File("a.bmp"), 0));
-  EXPECT_EQ(Label130(), LABEL_130);
-  EXPECT_EQ(SendMessageA(c.toolbar_, TB_GETSTATE, 130, 0), 4);
   Tick();  // a late timer message steps nothing
   EXPECT_EQ(WindowText(), TitleOf(s.folder.File("a.bmp"), 0));
 }
@@ -148,14 +117,12 @@ TEST_F(Slideshow, ManualShowsTheFirstAtOnceAndTheWheelStepsBothWays) {
     EXPECT_EQ(WindowText(), TitleOf(s.folder.File("c.bmp"), 4));
     Wheel(-WHEEL_DELTA);
     EXPECT_EQ(WindowText(), TitleOf(s.folder.File("bad.bmp"), 3) + MessageText(kMsgSlideSkipped));
-    Wheel(WHEEL_DELTA);
-    Wheel(WHEEL_DELTA);
+    for (int i = 0; i < 2; ++i) Wheel(WHEEL_DELTA);
     EXPECT_EQ(c.slide_position_, 1);
     EXPECT_EQ(c.zoom_, 100);  // the wheel stepped instead of zooming
     EXPECT_FALSE(KillTimer(main_window, 800));
     SendMessageA(main_window, WM_COMMAND, end_with, 0);
-    MSG m;
-    EXPECT_EQ(PeekMessageA(&m, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE) != 0, end_with == 101);
+    EXPECT_EQ(QuitPosted(), end_with == 101);
     PumpMessages();
     EXPECT_FALSE(c.view_flags_ & kViewSlideshow) << end_with;
     EXPECT_TRUE(OwnProcedure()) << end_with;
@@ -170,7 +137,7 @@ TEST_F(Slideshow, NothingToShowLeavesTheImageOrEndsTheShow) {
   ASSERT_TRUE(OpenByMessage(WriteBmp24("kept.bmp", 20, 20, Blue)));
   const DibImage* kept = Doc().current_;
   {
-    InFolder empty("no-slides");
+    Subfolder empty("no-slides");
     RecordingChannel channel;
     Command(130);
     EXPECT_EQ(Shown(channel), BoxText(MessageText(kMsgNoSlideFiles), "警告", MB_ICONEXCLAMATION, true));
@@ -178,7 +145,7 @@ TEST_F(Slideshow, NothingToShowLeavesTheImageOrEndsTheShow) {
     EXPECT_EQ(Doc().current_, kept);
   }
   // Every file unreadable, one of them gone since the listing: the show ends after one round.
-  InFolder folder("unreadable");
+  Subfolder folder("unreadable");
   WriteBytes(folder.File("bad.png"), "not a png");
   const std::string gone = WriteBmp24("unreadable\\gone.bmp", 8, 8, Blue);
   RecordingChannel channel;
@@ -188,7 +155,7 @@ TEST_F(Slideshow, NothingToShowLeavesTheImageOrEndsTheShow) {
   EXPECT_TRUE(Doc().view_flags_ & kViewSlideshow);
   Tick();
   EXPECT_EQ(Shown(channel), BoxText(MessageText(kMsgNoSlideFiles), "Warning", MB_ICONEXCLAMATION, true));
-  EXPECT_EQ(Doc().view_flags_ & (kViewSlideshow | kViewCentreMark), kViewCentreMark);
+  EXPECT_EQ(ShowState().substr(0, 7), "0+mark ");
   EXPECT_EQ(WindowText(), "Tessamor");
 }
 
@@ -199,8 +166,7 @@ char kPrinterName[] = "Tessamor Test PostScript";
 // The Unix path of a Windows path under Wine; "" elsewhere.
 std::string UnixPath(const std::string& path) {
   using UnixName = char*(CDECL*)(const WCHAR*);
-  const auto unix_name =
-reinterpret_cast<UnixName>(reinterpret_cast<void (*)()>(
+  const auto unix_name = reinterpret_cast<UnixName>(reinterpret_cast<void (*)()>(
       GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
   if (!unix_name) return "";
   std::wstring wide(path.size() + 1, L'\0');
@@ -255,9 +221,7 @@ class FilePrinter {
       return;
     PRINTER_INFO_2A info{};
     info.pPrinterName = info.pDriverName = kPrinterName;
-    info.pPortName = &port[0];
-    info.pPrintProcessor = processor;
-    info.pDatatype = raw;
+    info.pPortName = &port[0], info.pPrintProcessor = processor, info.pDatatype = raw;
     info.pParameters = info.pShareName = info.pSepFile = none;
     HANDLE printer = AddPrinterA(nullptr, 2, reinterpret_cast<BYTE*>(&info));
     if (!printer) return;
@@ -274,9 +238,8 @@ class FilePrinter {
     }
     DeletePrinterDriverA(nullptr, nullptr, kPrinterName);
     if (default_[0]) SetDefaultPrinterA(default_);
-    if (ppd_.empty() || driver_files_.empty()) return;
-    DeleteFileA((driver_files_ + "tessamor-test.ppd").c_str());
-    DeleteFileA(ppd_.c_str());
+    if (!ppd_.empty() && !driver_files_.empty()) DeleteFileA((driver_files_ + "tessamor-test.ppd").c_str());
+    if (!ppd_.empty()) DeleteFileA(ppd_.c_str());
   }
   bool ready() const { return ready_; }
 
@@ -326,9 +289,7 @@ TEST(Printing, FitToPageAndActualSizePlaceThePictureOnThePage) {
   // quality.
   DEVMODEA mode{};
   mode.dmSize = sizeof mode;
-  mode.dmOrientation = DMORIENT_PORTRAIT;
-  mode.dmPaperSize = DMPAPER_A4;
-  mode.dmPrintQuality = DMRES_HIGH;
+  mode.dmOrientation = DMORIENT_PORTRAIT, mode.dmPaperSize = DMPAPER_A4, mode.dmPrintQuality = DMRES_HIGH;
   mode.dmFields = DM_ORIENTATION | DM_PAPERSIZE | DM_PRINTQUALITY;
   HDC dc = CreateDCA("WINSPOOL", kPrinterName, nullptr, &mode);
   ASSERT_NE(dc, nullptr);
@@ -354,8 +315,7 @@ TEST(Printing, FitToPageAndActualSizePlaceThePictureOnThePage) {
     PrintWith(row.command, IDOK);
     const std::string ps = test_folder + "\\printed-" + std::to_string(row.command) + ".ps";
     ASSERT_TRUE(MoveFileA(port_file.c_str(), ps.c_str())) << "nothing printed";
-    const std::string text = FileBytes(ps);
-    EXPECT_NE(text.find("%%Orientation: Portrait"), std::string::npos);
+    EXPECT_NE(FileBytes(ps).find("%%Orientation: Portrait"), std::string::npos);
     const auto points = [dpi](int pixels) { return pixels * 72.0 / dpi; };
     std::string said;
     const std::vector<double> box = MarkedBox(ps, &said);

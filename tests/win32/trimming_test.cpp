@@ -5,11 +5,11 @@
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 #include <utility>
 
 #include "app/command_labels.h"
-#include "app/main_window_win32.h"
 #include "app/resource_ids.h"
 #include "document/view_math.h"
 #include "tests/win32/win32_support.h"
@@ -27,12 +27,12 @@ std::string ModeState() {
   const LONG_PTR style = GetWindowLongPtrA(main_window, GWL_STYLE), cursor = GetClassLongPtrA(main_window, GCLP_HCURSOR);
   std::string s = (Doc().view_flags_ & kViewTrimming) ? "trimming" : "off";
   s += std::string((style & WS_MINIMIZEBOX) ? " min" : "") + ((style & WS_MAXIMIZEBOX) ? " max" : "");
-  s += GetWindowLongPtrA(main_window, GWLP_WNDPROC) == reinterpret_cast<LONG_PTR>(MainWindowProc) ? " own" : " other";
+  s += OwnProcedure() ? " own" : " other";
   s += cursor == reinterpret_cast<LONG_PTR>(LoadCursorA(nullptr, IDC_CROSS)) ? " cross"
        : cursor == reinterpret_cast<LONG_PTR>(LoadCursorA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDC_VIEW_CURSOR)))
            ? " view"
            : " ?";
-  for (int id : {101, 108, 129}) s += " " + std::to_string(SendMessageA(Doc().toolbar_, TB_GETSTATE, id, 0));
+  for (int id : {101, 108, 129}) s += " " + std::to_string(ToolbarState(id));
   return s;
 }
 const char* const kOff = "off min max own view 4 4 4";
@@ -45,14 +45,7 @@ std::string Menu(bool popup) {
   std::string s;
   for (int id = 101; popup && id <= 192; ++id)
     if (!(GetMenuState(menu, id, MF_BYCOMMAND) & (MF_GRAYED | MF_DISABLED))) s += std::to_string(id) + " ";
-  char label[128] = "";
-  GetMenuStringA(menu, 129, label, sizeof label, MF_BYCOMMAND);
-  return s + "| " + label;
-}
-
-bool QuitPosted() {
-  MSG m;
-  return PeekMessageA(&m, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE) != 0;
+  return s + "| " + MenuLabel(129);
 }
 
 TEST(Trimming, EnteringAndLeaving) {
@@ -106,19 +99,18 @@ TEST(Trimming, DragsCropToTheBandAsOneStep) {
     const POINT p1 = row.to_client ? row.to : POINT{static_cast<LONG>(at.x) + row.to.x, static_cast<LONG>(at.y) + row.to.y};
     Command(129);
     SendMessageA(main_window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(p0.x, p0.y));
-    SendMessageA(main_window, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM((p0.x + p1.x) / 2, (p0.y + p1.y) / 2));
-    SendMessageA(main_window, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(p1.x, p1.y));
+    for (int half : {1, 2})
+      SendMessageA(main_window, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(p0.x + (p1.x - p0.x) * half / 2, p0.y + (p1.y - p0.y) * half / 2));
     EXPECT_EQ(GetCapture(), main_window) << row.expect;
     SendMessageA(main_window, WM_LBUTTONUP, 0, MAKELPARAM(p1.x, p1.y));
     PumpMessages();
     std::string made = "none";
     if (c.image_count_ == 2) {
       const int w = Width(c.current_), h = Height(c.current_);
-      auto at_pixel = [&](int x, int y) {
-        const uint8_t* p = RowAddress(c.current_, y) + 3 * x;
-        return "(" + std::to_string(p[2]) + "," + std::to_string(p[1]) + ")";
-      };
-      made = std::to_string(w) + "x" + std::to_string(h) + " " + at_pixel(0, 0) + "-" + at_pixel(w - 1, h - 1);
+      char text[64];
+      const uint32_t a = Pixel(c.current_, 0, 0), b = Pixel(c.current_, w - 1, h - 1);
+      std::snprintf(text, sizeof text, "%dx%d (%u,%u)-(%u,%u)", w, h, a >> 16, a >> 8 & 255, b >> 16, b >> 8 & 255);
+      made = text;
     }
     EXPECT_EQ(made, row.expect);
     EXPECT_EQ(ModeState() + (GetCapture() ? " captured" : "") + " pan " + std::to_string(c.scroll_x_),

@@ -1,5 +1,6 @@
 #include "win32_support.h"
 
+#include <commctrl.h>
 #include <gtest/gtest.h>
 #include <shellapi.h>
 
@@ -89,6 +90,69 @@ std::string WriteBmp24(const std::string& name, int width, int height, uint32_t 
 std::string FileBytes(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+uint32_t Pixel(const DibImage* image, int x, int y) {
+  const uint8_t* p = RowAddress(image, y) + 3 * x;
+  return static_cast<uint32_t>(p[2] << 16 | p[1] << 8 | p[0]);
+}
+
+bool QuitPosted() {
+  MSG m;
+  return PeekMessageA(&m, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE) != 0;
+}
+
+bool OwnProcedure() {
+  return GetWindowLongPtrA(main_window, GWLP_WNDPROC) == reinterpret_cast<LONG_PTR>(MainWindowProc);
+}
+
+LRESULT ToolbarState(int id) { return SendMessageA(Doc().toolbar_, TB_GETSTATE, id, 0); }
+
+std::string MenuLabel(int id) {
+  char label[128] = "";
+  GetMenuStringA(GetMenu(main_window), id, label, sizeof label, MF_BYCOMMAND);
+  return label;
+}
+
+Subfolder::Subfolder(const std::string& name) {
+  CreateDirectoryA((test_folder + "\\" + name).c_str(), nullptr);
+  SetCurrentDirectoryA((test_folder + "\\" + name).c_str());
+  char now[MAX_PATH] = "";
+  GetCurrentDirectoryA(MAX_PATH, now);
+  path_ = now;
+}
+Subfolder::~Subfolder() { SetCurrentDirectoryA(test_folder.c_str()); }
+
+std::string ItemText(int id) {
+  char text[MAX_PATH + 16] = "";
+  GetDlgItemTextA(Doc().dialog_window_, id, text, sizeof text);
+  return text;
+}
+
+void Press(int id) {
+  HWND d = Doc().dialog_window_;
+  SendMessageA(d, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(d, id)));
+  PumpMessages();
+}
+
+void Spin(int updown, int position) {
+  HWND d = Doc().dialog_window_;
+  SendDlgItemMessageA(d, updown, UDM_SETPOS32, 0, position);
+  SendMessageA(d, WM_VSCROLL, MAKEWPARAM(SB_THUMBPOSITION, position), reinterpret_cast<LPARAM>(GetDlgItem(d, updown)));
+}
+
+void DialogKey(int item, WPARAM key) {
+  HWND d = Doc().dialog_window_, focus = GetFocus();
+  HWND to = item ? GetDlgItem(d, item) : IsChild(d, focus) ? focus : GetNextDlgTabItem(d, nullptr, FALSE);
+  PostMessageA(to, WM_KEYDOWN, key, 0);
+  PumpMessages();
+}
+
+void LeaveBy(int way, int cancel_button) {
+  if (way == 0) Press(cancel_button);
+  if (way == 1) SendMessageA(Doc().dialog_window_, WM_CLOSE, 0, 0);
+  if (way == 2) DialogKey(0, VK_ESCAPE);
+  PumpMessages();
 }
 
 int main(int argc, char** argv) {

@@ -24,3 +24,30 @@ std::string WindowText();
 // Writes a 24-bit BMP into the test folder whose pixel (x, y) is colour(x, y) as 0x00RRGGBB.
 std::string WriteBmp24(const std::string& name, int width, int height, uint32_t (*colour)(int, int));
 std::string FileBytes(const std::string& path);
+// 0x00RRGGBB of an image's pixel, y from the top.
+uint32_t Pixel(const DibImage* image, int x, int y);
+bool QuitPosted();    // takes a posted WM_QUIT off the queue
+bool OwnProcedure();  // the main window runs its own procedure (no mode has taken it)
+LRESULT ToolbarState(int id);
+std::string MenuLabel(int id);
+
+// A folder of the test folder, current for the object's life.
+class Subfolder {
+ public:
+  explicit Subfolder(const std::string& name);
+  ~Subfolder();
+  std::string File(const std::string& name) const { return path_ + "\\" + name; }
+  const std::string& path() const { return path_; }
+
+ private:
+  std::string path_;
+};
+
+// The open dialog (Doc().dialog_window_): an item's text, a button pressed, an up-down moved to
+// position (the WM_VSCROLL it sends), a key posted to an item (0: the focused one) as the message
+// loop gives it, and the ways out that change nothing (0 the cancel button, 1 the close box, 2 Esc).
+std::string ItemText(int id);
+void Press(int id);
+void Spin(int updown, int position);
+void DialogKey(int item, WPARAM key);
+void LeaveBy(int way, int cancel_button);
