@@ -35,22 +35,6 @@ struct SlideshowState {
 };
 SlideshowState show;
 
-// Takes the messages of one load: a refused file must not hold the show up with a box.
-class SilentChannel : public UserChannel {
- public:
-  SilentChannel() : previous_(SetChannel(this)) {}
-  ~SilentChannel() override { SetChannel(previous_); }
-  SilentChannel(const SilentChannel&) = delete;
-  SilentChannel& operator=(const SilentChannel&) = delete;
-  int Message(const char*, const char*, unsigned, bool) override { return IDOK; }
-  void ProgressBegin(const char*) override {}
-  void ProgressStep(const char*) override {}
-  void ProgressEnd() override {}
-
- private:
-  UserChannel* previous_;
-};
-
 // The image files of the current folder, in the listing's order, as full paths.
 std::vector<std::string> ListSlides() {
   FileAccess listing;
@@ -89,7 +73,7 @@ void Step(CmdClass& c, bool backward) {
   const std::string& path = show.paths[static_cast<size_t>(c.slide_position_ - 1)];
   bool loaded;
   {
-    SilentChannel silent;
+    SkipRefusals skip;  // a refused file must not hold the show up with a box
     loaded = OpenImageFile(c, path.c_str());
   }
   if (loaded) {

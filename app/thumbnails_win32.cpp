@@ -29,27 +29,6 @@ constexpr DWORD kBrowserStyle = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CAP
                                 WS_MINIMIZEBOX | WS_MAXIMIZEBOX | WS_VSCROLL;
 constexpr COLORREF kMissingFrame = RGB(96, 96, 96);
 
-// While the sheet is built a file that cannot be read is passed over: its reader's box is not
-// shown (its cell shows the name alone), so one bad file neither stops nor interrupts the
-// browser. Progress goes on to the program's window; running out of memory is still reported.
-class SkipRefusals : public UserChannel {
- public:
-  SkipRefusals() : next_(SetChannel(this)) {}
-  ~SkipRefusals() override { SetChannel(next_); }
-  SkipRefusals(const SkipRefusals&) = delete;
-  SkipRefusals& operator=(const SkipRefusals&) = delete;
-  int Message(const char* text, const char* caption, unsigned style, bool owned) override {
-    if (std::strcmp(text, MessageText(kMsgNoMemory)) == 0) return next_->Message(text, caption, style, owned);
-    return IDOK;
-  }
-  void ProgressBegin(const char* caption) override { next_->ProgressBegin(caption); }
-  void ProgressStep(const char* text) override { next_->ProgressStep(text); }
-  void ProgressEnd() override { next_->ProgressEnd(); }
-
- private:
-  UserChannel* next_;
-};
-
 // The reader of a file: by its content where that names a format, else by its extension. JPEG
 // files are decoded only as large as their thumbnail needs.
 std::unique_ptr<BmpIOClass> ThumbnailReader(const char* path, uint32_t listed, const SheetLayout& layout,

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 namespace {
 
@@ -112,6 +113,15 @@ int ShowInfo(int code, const char* caption, bool owned) {
 
 int AskQuestion(const char* text, bool owned) {
   return Channel().Message(text, kCaptionQuestion, MB_OKCANCEL | MB_ICONQUESTION, owned);
+}
+
+SkipRefusals::SkipRefusals() : next_(SetChannel(this)) {}
+
+SkipRefusals::~SkipRefusals() { SetChannel(next_); }
+
+int SkipRefusals::Message(const char* text, const char* caption, unsigned style, bool owned) {
+  if (std::strcmp(text, MessageText(kMsgNoMemory)) == 0) return next_->Message(text, caption, style, owned);
+  return IDOK;
 }
 
 int ShowRefusal(int code, const char* reason) {

@@ -102,6 +102,25 @@ class Progress {
   int last_shown_ = -1;
 };
 
+// For the time of a scope, the boxes of files that cannot be read are passed over (answered OK,
+// not shown), so that one bad file neither stops nor interrupts a run over many (the thumbnail
+// sheet, a slideshow). Running out of memory is still reported, and progress goes on to the
+// channel that was in use.
+class SkipRefusals : public UserChannel {
+ public:
+  SkipRefusals();
+  ~SkipRefusals() override;
+  SkipRefusals(const SkipRefusals&) = delete;
+  SkipRefusals& operator=(const SkipRefusals&) = delete;
+  int Message(const char* text, const char* caption, unsigned style, bool owned) override;
+  void ProgressBegin(const char* caption) override { next_->ProgressBegin(caption); }
+  void ProgressStep(const char* text) override { next_->ProgressStep(text); }
+  void ProgressEnd() override { next_->ProgressEnd(); }
+
+ private:
+  UserChannel* next_;
+};
+
 // The generic error report: constructing it shows "エラーです".
 class Error {
  public:
