@@ -6,27 +6,9 @@
 #include "base/messages.h"
 #include "processing/filter.h"
 #include "processing/median_cut.h"
+#include "processing/true_colour_work.h"
 
 namespace {
-
-// The 24-bit picture a reduction reads: a 24-bit image as it is, any other depth as a copy.
-class TrueColour {
- public:
-  bool Make(const MDIBCtrl& doc, const DibImage* image) {
-    if (BitCount(image) == 24) {
-      image_ = image;
-    } else {
-      copy_.reset(doc.MakeTrueColorCopy(image));
-      image_ = copy_.get();
-    }
-    return image_ != nullptr;
-  }
-  const DibImage* get() const { return image_; }
-
- private:
-  const DibImage* image_ = nullptr;
-  ImagePtr copy_;
-};
 
 inline RGBQUAD QuadOf(uint32_t colour) {
   return RGBQUAD{static_cast<BYTE>(colour), static_cast<BYTE>(colour >> 8), static_cast<BYTE>(colour >> 16), 0};
@@ -135,7 +117,7 @@ DibImage* Filter::ReduceColors(const DibImage* image, int command) {
     Channel().Message(MessageText(kMsgNoReduction), "Information", MB_ICONINFORMATION, false);
     return nullptr;
   }
-  TrueColour w;
+  TrueColorSource w;  // a 24-bit image as it is, any other depth as a copy
   ImagePtr result;
   // Greys to 256 and pure components to 2 keep their own colours, without a question. A
   // two-level picture can hold up to eight colours (red on white ...) and a 16-bit one passes
@@ -231,7 +213,7 @@ struct DitherLevels {
 
 DibImage* Filter::DitherTo256(const DibImage* image, int) {
   if (image_count_ == 0 || !image) return nullptr;
-  TrueColour w;
+  TrueColorSource w;  // a 24-bit image as it is, any other depth as a copy
   if (!w.Make(*this, image)) return nullptr;
   ImagePtr result(MakePaletteImage(w.get(), 256));
   if (!result) return nullptr;
