@@ -6,6 +6,7 @@
 
 #include "base/messages.h"
 #include "formats/exif.h"
+#include "formats/jpeg_dc_scan.h"
 #include "image/orientation.h"
 
 // libjpeg names its int-sized truth type "boolean", as the platform's headers do with a byte.
@@ -40,6 +41,10 @@ struct JpegCodec {
   bool cmyk;         // four components (CMYK, or YCCK that the library turns into CMYK)
   bool inverted;     // ... stored inverted, as files with the Adobe marker have them
   JSAMPARRAY band;   // rows that are converted or turned on their way (null: decoded in place)
+  // A thumbnail at an eighth of the size read from the DC coefficients alone (see JpegDcScan);
+  // the library then only parses the header.
+  bool dc_only;
+  JpegDcScan dc_scan;
 };
 
 namespace {
@@ -143,6 +148,60 @@ void CmykToBgr(uint8_t* row, int width, bool inverted) {
   }
 }
 
+// Where the entropy-coded data of the first scan comes from: what the library's source holds of
+// it, then the rest of the file.
+struct ScanSource {
+  jpeg_source_mgr* src;
+  std::FILE* file;
+};
+
+size_t ReadScanData(void* context, uint8_t* out, size_t size) {
+  auto* source = static_cast<ScanSource*>(context);
+  jpeg_source_mgr* src = source->src;
+  if (src->bytes_in_buffer > 0) {
+    const size_t take = size < src->bytes_in_buffer ? size : src->bytes_in_buffer;
+    std::memcpy(out, src->next_input_byte, take);
+    src->next_input_byte += take;
+    src->bytes_in_buffer -= take;
+    return take;
+  }
+  return std::fread(out, 1, size, source->file);
+}
+
+// The frame of a file whose picture the DC decoder can reduce: 8-bit grey or YCbCr, one
+// sequential Huffman scan over every component in frame order; false for any other.
+bool DescribeDcFrame(const jpeg_decompress_struct& d, DcScanFrame* frame, HuffmanSpec (*specs)[2]) {
+  const bool grey = d.num_components == 1 && d.jpeg_color_space == JCS_GRAYSCALE;
+  const bool ycc = d.num_components == 3 && d.jpeg_color_space == JCS_YCbCr;
+  if ((!grey && !ycc) || d.progressive_mode || d.arith_code || d.data_precision != 8 ||
+      d.comps_in_scan != d.num_components || d.Ss != 0 || d.Se != 63 || d.Ah != 0 || d.Al != 0)
+    return false;
+  frame->width = static_cast<int>(d.image_width);
+  frame->height = static_cast<int>(d.image_height);
+  frame->components = d.num_components;
+  frame->restart_interval = static_cast<int>(d.restart_interval);
+  for (int i = 0; i < d.num_components; ++i) {
+    const jpeg_component_info* comp = d.cur_comp_info[i];
+    if (comp != &d.comp_info[i]) return false;
+    const JQUANT_TBL* quant = d.quant_tbl_ptrs[comp->quant_tbl_no];
+    const JHUFF_TBL* dc = d.dc_huff_tbl_ptrs[comp->dc_tbl_no];
+    const JHUFF_TBL* ac = d.ac_huff_tbl_ptrs[comp->ac_tbl_no];
+    if (!quant || !dc || !ac) return false;  // the library would put in its standard tables
+    const JHUFF_TBL* tables[2] = {dc, ac};
+    for (int t = 0; t < 2; ++t) {
+      std::memcpy(specs[i][t].counts, tables[t]->bits + 1, 16);
+      std::memcpy(specs[i][t].symbols, tables[t]->huffval, 256);
+    }
+    DcScanComponent& out = frame->comp[i];
+    out.h = comp->h_samp_factor;
+    out.v = comp->v_samp_factor;
+    out.dc_quant = quant->quantval[0];
+    out.dc = &specs[i][0];
+    out.ac = &specs[i][1];
+  }
+  return true;
+}
+
 }  // namespace
 
 JpegIOClass::JpegIOClass() : codec_(new JpegCodec()) {}
@@ -180,6 +239,7 @@ bool JpegIOClass::CreateReader() {
   c.orientation = 0;
   c.cmyk = c.inverted = false;
   c.band = nullptr;
+  c.dc_only = false;
   if (setjmp(c.error.jump)) return false;
   c.decompress.err = &c.error.pub;
   jpeg_create_decompress(&c.decompress);
@@ -248,11 +308,21 @@ bool JpegIOClass::StartReading() {
   }
   jpeg_calc_output_dimensions(d);
   const JDIMENSION width = d->output_width, height = d->output_height;
-  // The library sets up its buffers here: a few rows for a file of one scan; for a file of
-  // several (progressive ones) every DCT coefficient of the picture as well, two bytes per sample
-  // of each component, which it needs until the last scan. Both follow from the size checked above.
-  jpeg_start_decompress(d);
   const int components = d->out_color_space == JCS_GRAYSCALE ? 1 : c.cmyk ? 4 : 3;
+  if (c.dc_only) {
+    // The DC decoder has read the scan; the library only gave the sizes.
+    if (c.dc_scan.width() != static_cast<int>(width) || c.dc_scan.height() != static_cast<int>(height) ||
+        c.dc_scan.channels() != components) {
+      NoteReason(c, "the reduced picture does not match the header");
+      return false;
+    }
+  } else {
+    // The library sets up its buffers here: a few rows for a file of one scan; for a file of
+    // several (progressive ones) every DCT coefficient of the picture as well, two bytes per
+    // sample of each component, which it needs until the last scan. Both follow from the size
+    // checked above.
+    jpeg_start_decompress(d);
+  }
   if (d->output_components != components || d->output_width != width || d->output_height != height) {
     NoteReason(c, "the decoder's output does not match the header");
     return false;
@@ -291,9 +361,37 @@ void JpegIOClass::DescribeImage(DibImage* image) const {
   image->details->second = static_cast<uint32_t>(c.orientation);
 }
 
+bool JpegIOClass::TryDcScan() {
+  JpegCodec& c = *codec_;
+  const jpeg_decompress_struct& d = c.decompress;
+  if (box_width_ <= 0 || ThumbnailReduction(full_width_, full_height_, box_width_, box_height_) != 8) return true;
+  DcScanFrame frame;
+  HuffmanSpec specs[3][2];
+  if (!DescribeDcFrame(d, &frame, specs)) return true;
+  ScanSource source{d.src, stream_};
+  if (c.dc_scan.Start(frame, ReadScanData, &source)) {
+    c.dc_only = true;
+    return true;
+  }
+  // Part of the file has been taken: the library starts over.
+  return ReadFromStart();
+}
+
+bool JpegIOClass::ReadFromStart() {
+  JpegCodec& c = *codec_;
+  if (c.reading) jpeg_destroy_decompress(&c.decompress);
+  c.reading = false;
+  c.started = false;
+  if (std::fseek(stream_, 0, SEEK_SET) != 0) {
+    NoteReason(c, "the file cannot be read again from its start");
+    return false;
+  }
+  return CreateReader() && ParseHeader() && ChooseOutput();
+}
+
 bool JpegIOClass::ReadHeader(DibImage* image) {
   if (!codec_->reading) return false;
-  if (!ParseHeader() || !ChooseOutput() || !StartReading()) {
+  if (!ParseHeader() || !ChooseOutput() || !TryDcScan() || !StartReading()) {
     Refuse();
     return false;
   }
@@ -314,7 +412,8 @@ bool JpegIOClass::ReadRows(DibImage* image) {
   for (int y = 0; y < height;) {
     const int want = height - y < kBandRows ? height - y : kBandRows;
     for (int i = 0; i < want; ++i) rows[i] = c.band ? c.band[i] : RowAddress(image, TurnedRow(orientation, height, y + i));
-    const int got = static_cast<int>(jpeg_read_scanlines(d, rows, static_cast<JDIMENSION>(want)));
+    const int got = c.dc_only ? c.dc_scan.ReadRows(rows, want)
+                              : static_cast<int>(jpeg_read_scanlines(d, rows, static_cast<JDIMENSION>(want)));
     if (got <= 0) {
       NoteReason(c, "the decoder gave no rows");
       return false;
@@ -341,6 +440,10 @@ bool JpegIOClass::ReadBits(DibImage* image) {
     NoteReason(c, "the image does not match the header read");
   } else if (ReadRows(image)) {
     return true;
+  } else if (c.dc_only) {
+    // The scan did not decode cleanly by the DC decoder: the library decodes the same reduction
+    // from the start, and has the final word on the damage.
+    if (ReadFromStart() && StartReading() && ReadRows(image)) return true;
   }
   Refuse();
   return false;

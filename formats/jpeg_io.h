@@ -50,6 +50,12 @@ class JpegIOClass : public virtual BmpIOClass {
   // The checks between parsing the header and starting the decoder: the kinds of file taken and
   // the size; false (with the reason noted) when the file is refused.
   bool ChooseOutput();
+  // For a thumbnail at an eighth of the size, reads the first scan with the DC decoder when the
+  // file is of its kind (dc_only is set then). When the attempt took part of the file and failed,
+  // the library reads it again from its start; false only when that failed.
+  bool TryDcScan();
+  // Parses the file again from its first byte, as OpenRead and ReadHeader did.
+  bool ReadFromStart();
   // Fills the image record from the started decoder.
   void DescribeImage(DibImage* image) const;
   // Destroys the libjpeg object of one direction and closes the file.

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstdio>
 
 #include <jpeglib.h>
@@ -270,6 +271,109 @@ TEST(JpegWriter, WritesAsCjpegWithDefaultSettingsAndSurvivesWriteErrors) {
     EXPECT_EQ(ReadFileBytes(dir.File("ours.jpg")), ReadFileBytes(dir.File("ref.jpg")));
   }
   ExpectWriteErrorRecovered(writer, dir.File("again.jpg"));
+}
+
+// A thumbnail's eighth-size picture from the DC coefficients, worked out here from the
+// coefficients libjpeg reads: each pixel its blocks' means (the coefficient over 8, rounded), in
+// RGB by the JFIF formula in floating point.
+std::vector<uint8_t> DcReference(const std::string& path) {
+  jpeg_decompress_struct d;
+  jpeg_error_mgr error;
+  d.err = jpeg_std_error(&error);
+  jpeg_create_decompress(&d);
+  FILE* f = std::fopen(path.c_str(), "rb");
+  jpeg_stdio_src(&d, f);
+  jpeg_read_header(&d, TRUE);
+  jvirt_barray_ptr* coefficients = jpeg_read_coefficients(&d);
+  const int width = static_cast<int>(d.image_width + 7) / 8, height = static_cast<int>(d.image_height + 7) / 8;
+  std::vector<double> levels[3];
+  for (int c = 0; c < d.num_components; ++c) {
+    const jpeg_component_info& k = d.comp_info[c];
+    for (int y = 0; y < height; ++y) {
+      const JBLOCKROW row = *(*d.mem->access_virt_barray)(reinterpret_cast<j_common_ptr>(&d), coefficients[c],
+                                                           static_cast<JDIMENSION>(y * k.v_samp_factor / d.max_v_samp_factor), 1, FALSE);
+      for (int x = 0; x < width; ++x) {
+        const double dc = row[x * k.h_samp_factor / d.max_h_samp_factor][0] * k.quant_table->quantval[0];
+        levels[c].push_back(std::clamp(std::floor(dc / 8 + 0.5) + 128, 0.0, 255.0));
+      }
+    }
+  }
+  std::vector<uint8_t> rgb;
+  for (size_t i = 0; i < levels[0].size(); ++i) {
+    const double y = levels[0][i], cb = d.num_components == 3 ? levels[1][i] - 128 : 0,
+                 cr = d.num_components == 3 ? levels[2][i] - 128 : 0;
+    for (double v : {y + 1.402 * cr, y - 0.344136 * cb - 0.714136 * cr, y + 1.772 * cb})
+      rgb.push_back(static_cast<uint8_t>(std::clamp(std::floor(v + 0.5), 0.0, 255.0)));
+  }
+  jpeg_destroy_decompress(&d);
+  std::fclose(f);
+  return rgb;
+}
+
+TEST(JpegThumbnails, EighthSizeFromTheDcCoefficientsOrAsTheLibraryReducesIt) {
+  const std::string images = TestImages();
+  if (images.empty()) GTEST_SKIP() << "libjpeg-turbo's test images or djpeg are not on this machine";
+  TempDir dir;
+  const std::string ppm = "'" + images + "/testorig.ppm'", noise = dir.File("noise.ppm");
+  // Faint noise: blocks whose coefficients are small but not 0 up to the last one.
+  ImagePtr faint = RandomImage(227, 149, 24, 5);
+  for (int y = 0; y < 149; ++y)
+    for (uint8_t *p = RowAddress(faint.get(), y), *end = p + 3 * 227; p < end; ++p) *p = static_cast<uint8_t>(126 + *p % 4);
+  WritePpm(noise, faint.get());
+  // dc: read from the DC coefficients (within one level of the reference; with every block a
+  // pixel, 4:4:4 and grey, also exactly as djpeg reduces them); else the library's reduction.
+  const struct {
+    const char* name;
+    std::string options;
+    bool dc;
+  } files[] = {{"444", "-sample 1x1", true},          {"420", "-sample 2x2", true},
+               {"422", "-sample 2x1", true},          {"440", "-sample 1x2", true},
+               {"411", "-sample 4x1", true},          {"grey", "-grayscale", true},
+               {"optimized", "-optimize -sample 1x1", true}, {"noise", "-quality 100 -sample 1x1", true}, {"restart-1", "-restart 1B -sample 2x2", true},
+               {"restart-5", "-restart 5B -sample 1x1", true}, {"progressive", "-progressive", false},
+               {"arithmetic", "-arithmetic", false},   {"rgb", "-rgb", false}};
+  JpegIOClass io;
+  io.SetThumbnailBox(16, 16);
+  auto expect_as_djpeg = [&](const std::string& path) {
+    const std::vector<uint8_t> djpeg = NetpbmRgb("djpeg -scale 1/8 '" + path + "'");
+    const ImagePtr image = LoadOrRefuse(io, path);
+    EXPECT_TRUE(image ? RgbPixels(image.get()) == djpeg : djpeg.empty());
+  };
+  for (const auto& f : files) {
+    const std::string path = dir.File(std::string(f.name) + ".jpg");
+    SCOPED_TRACE(path);
+    ASSERT_EQ(RunCommand("cjpeg -outfile '" + path + "' " + f.options + " " + (std::string(f.name) == "noise" ? noise : ppm)), 0);
+    if (!f.dc || f.options.find("1x1") != std::string::npos || f.options == "-grayscale") expect_as_djpeg(path);
+    if (!f.dc) continue;
+    const ImagePtr image = LoadOrRefuse(io, path);
+    ASSERT_TRUE(image);
+    EXPECT_EQ(Width(image.get()) * 100 + Height(image.get()), 29 * 100 + 19);
+    const std::vector<uint8_t> ours = RgbPixels(image.get()), reference = DcReference(path);
+    ASSERT_EQ(ours.size(), reference.size());
+    for (size_t i = 0; i < ours.size(); ++i) {
+      ASSERT_LE(std::abs(ours[i] - reference[i]), 1) << "sample " << i;
+    }
+  }
+  // Damaged data (cut, bytes changed, restart markers out of order) reads as the library reads it.
+  const std::vector<uint8_t> plain = ReadFileBytes(dir.File("444.jpg")), restarts = ReadFileBytes(dir.File("restart-5.jpg"));
+  std::vector<std::vector<uint8_t>> damaged = {{plain.begin(), plain.begin() + static_cast<long>(plain.size() * 2 / 3)},
+                                              {restarts.begin(), restarts.end() - 700}};
+  for (size_t at : {plain.size() / 2, plain.size() - 40}) {
+    damaged.push_back(plain);
+    for (size_t i = at; i < at + 24; ++i) damaged.back()[i] = static_cast<uint8_t>(i * 37);
+  }
+  damaged.push_back(restarts);
+  for (size_t i = restarts.size() / 2; i + 1 < restarts.size(); ++i)
+    if (restarts[i] == 0xFF && restarts[i + 1] >= 0xD0 && restarts[i + 1] <= 0xD7) {
+      damaged.back()[i + 1] = static_cast<uint8_t>(0xD0 + (restarts[i + 1] + 1) % 8);
+      break;
+    }
+  for (size_t i = 0; i < damaged.size(); ++i) {
+    const std::string path = dir.File("damaged-" + std::to_string(i) + ".jpg");
+    SCOPED_TRACE(path);
+    WriteFileBytes(path, damaged[i]);
+    expect_as_djpeg(path);
+  }
 }
 
 }  // namespace
