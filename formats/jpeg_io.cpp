@@ -182,7 +182,10 @@ bool DescribeDcFrame(const jpeg_decompress_struct& d, DcScanFrame* frame, Huffma
   frame->restart_interval = static_cast<int>(d.restart_interval);
   for (int i = 0; i < d.num_components; ++i) {
     const jpeg_component_info* comp = d.cur_comp_info[i];
-    if (comp != &d.comp_info[i]) return false;
+    // Table numbers come from the file unchecked until the library starts decoding.
+    if (comp != &d.comp_info[i] || comp->quant_tbl_no < 0 || comp->quant_tbl_no >= NUM_QUANT_TBLS ||
+        comp->dc_tbl_no < 0 || comp->dc_tbl_no >= NUM_HUFF_TBLS || comp->ac_tbl_no < 0 || comp->ac_tbl_no >= NUM_HUFF_TBLS)
+      return false;
     const JQUANT_TBL* quant = d.quant_tbl_ptrs[comp->quant_tbl_no];
     const JHUFF_TBL* dc = d.dc_huff_tbl_ptrs[comp->dc_tbl_no];
     const JHUFF_TBL* ac = d.ac_huff_tbl_ptrs[comp->ac_tbl_no];
