@@ -326,12 +326,19 @@ TEST(JpegThumbnails, EighthSizeFromTheDcCoefficientsOrAsTheLibraryReducesIt) {
     const char* name;
     std::string options;
     bool dc;
-  } files[] = {{"444", "-sample 1x1", true},          {"420", "-sample 2x2", true},
-               {"422", "-sample 2x1", true},          {"440", "-sample 1x2", true},
-               {"411", "-sample 4x1", true},          {"grey", "-grayscale", true},
-               {"optimized", "-optimize -sample 1x1", true}, {"noise", "-quality 100 -sample 1x1", true}, {"restart-1", "-restart 1B -sample 2x2", true},
-               {"restart-5", "-restart 5B -sample 1x1", true}, {"progressive", "-progressive", false},
-               {"arithmetic", "-arithmetic", false},   {"rgb", "-rgb", false}};
+  } files[] = {{"444", "-sample 1x1", true},
+               {"420", "-sample 2x2", true},
+               {"422", "-sample 2x1", true},
+               {"440", "-sample 1x2", true},
+               {"411", "-sample 4x1", true},
+               {"grey", "-grayscale", true},
+               {"optimized", "-optimize -sample 1x1", true},
+               {"noise", "-quality 100 -sample 1x1", true},
+               {"restart-1", "-restart 1B -sample 2x2", true},
+               {"restart-5", "-restart 5B -sample 1x1", true},
+               {"progressive", "-progressive", false},
+               {"arithmetic", "-arithmetic", false},
+               {"rgb", "-rgb", false}};
   JpegIOClass io;
   io.SetThumbnailBox(16, 16);
   auto expect_as_djpeg = [&](const std::string& path) {
@@ -342,7 +349,8 @@ TEST(JpegThumbnails, EighthSizeFromTheDcCoefficientsOrAsTheLibraryReducesIt) {
   for (const auto& f : files) {
     const std::string path = dir.File(std::string(f.name) + ".jpg");
     SCOPED_TRACE(path);
-    ASSERT_EQ(RunCommand("cjpeg -outfile '" + path + "' " + f.options + " " + (std::string(f.name) == "noise" ? noise : ppm)), 0);
+    const std::string& source = std::string(f.name) == "noise" ? noise : ppm;
+    ASSERT_EQ(RunCommand("cjpeg -outfile '" + path + "' " + f.options + " " + source), 0);
     if (!f.dc || f.options.find("1x1") != std::string::npos || f.options == "-grayscale") expect_as_djpeg(path);
     if (!f.dc) continue;
     const ImagePtr image = LoadOrRefuse(io, path);
