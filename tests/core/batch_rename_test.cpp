@@ -2,8 +2,6 @@
 // one in which no file may ever be lost.
 #include <gtest/gtest.h>
 
-#include <dirent.h>
-
 #include <map>
 #include <random>
 
@@ -15,10 +13,7 @@ namespace {
 TEST(BatchRename, RequestsRefusedBeforeAnyFileMoves) {
   const std::string hyou = "表示";  // the second byte of 表 is '\' in code page 932
   ASSERT_EQ(hyou[1], '\\');
-  struct Case {
-    std::string name, start;
-    int code;
-  } cases[] = {{"trip", "0001", -1}, {hyou, "1", -1}, {"a b", " 0010 ", -1}, {"trip", "999999999", -1},
+  struct Case { std::string name, start; int code; } cases[] = {{"trip", "0001", -1}, {hyou, "1", -1}, {"a b", " 0010 ", -1}, {"trip", "999999999", -1},
                {"", "1", kMsgBadNewName}, {"a\tb", "1", kMsgBadNewName}, {"trip", "", kMsgBadStartNumber},
                {"trip", "12a", kMsgBadStartNumber}, {"trip", "-1", kMsgBadStartNumber},
                {"trip", "1000000000", kMsgBadStartNumber}};
@@ -31,27 +26,19 @@ TEST(BatchRename, RequestsRefusedBeforeAnyFileMoves) {
 
 // "name=content ..." of a folder, sorted by name; every file's content is its first name.
 std::string FolderText(const std::string& dir) {
-  std::map<std::string, std::string> files;
-  if (DIR* d = opendir(dir.c_str())) {
-    while (dirent* e = readdir(d))
-      if (e->d_name[0] != '.') {
-        const std::vector<uint8_t> bytes = ReadFileBytes(dir + "/" + e->d_name);
-        files[e->d_name] = std::string(bytes.begin(), bytes.end());
-      }
-    closedir(d);
-  }
   std::string s;
-  for (const auto& f : files) s += (s.empty() ? "" : " ") + f.first + "=" + f.second;
+  for (const std::string& path : FilesIn(dir, "")) {
+    const std::string name = path.substr(dir.size() + 1);
+    if (name[0] == '.') continue;
+    const std::vector<uint8_t> bytes = ReadFileBytes(path);
+    s += (s.empty() ? "" : " ") + name + "=" + std::string(bytes.begin(), bytes.end());
+  }
   return s;
 }
 
 TEST(BatchRename, RunsOnAFolderWithoutReplacingAnyFile) {
-  struct Case {
-    std::vector<std::string> listed, outside;  // files of the plan, files beside them
-    long start;
-    const char* after;
-    int renamed, left;
-  } cases[] = {
+  // listed: the files of the plan; outside: files beside them
+  struct Case { std::vector<std::string> listed, outside; long start; const char* after; int renamed, left; } cases[] = {
       {{"b.jpg", "a.bmp", "c.png"}, {}, 1, "t_0001.bmp=a.bmp t_0002.jpg=b.jpg t_0003.png=c.png", 3, 0},
       {{"b.jpg", "a.bmp"}, {}, 10, "t_0010.bmp=a.bmp t_0011.jpg=b.jpg", 2, 0},
       {{"b.jpg", "a.bmp"}, {}, 12345, "t_12345.bmp=a.bmp t_12346.jpg=b.jpg", 2, 0},

@@ -15,11 +15,8 @@ constexpr ViewRect kView{0, 28, 800, 600};  // an 800 x 600 client area below th
 std::vector<int> Parts(const CropRect& r) { return {r.left, r.top, r.width, r.height}; }
 
 TEST(Crop, BandToImageRect) {
-  const struct Row {
-    int w, h, zoom, sx, sy, ox, oy;  // (ox, oy): where the view draws the image, worked out by hand
-    TrimBand band;                   // relative to (ox, oy)
-    CropRect expect;                 // width 0: nothing to crop
-  } rows[] = {
+  // (ox, oy): where the view draws the image, worked out by hand; band relative to it; expect width 0: nothing to crop
+  const struct Row { int w, h, zoom, sx, sy, ox, oy; TrimBand band; CropRect expect; } rows[] = {
       {200, 150, 100, 0, 0, 300, 239, {10, 110, 20, 70}, {10, 20, 99, 49}},
       {200, 150, 200, 0, 0, 200, 164, {10, 110, 20, 70}, {5, 10, 49, 24}},
       {200, 150, 200, 30, -20, 260, 124, {10, 110, 20, 70}, {5, 10, 49, 24}},  // panned
@@ -60,10 +57,8 @@ std::vector<uint32_t> Values(const MDIBCtrl& doc, const DibImage* image, const C
 }
 
 TEST(Crop, EveryDepthKeepsItsFormAndPixels) {
-  const struct Row {
-    int bpp;
-    DWORD compression;
-  } rows[] = {{1, BI_RGB}, {4, BI_RGB}, {8, BI_RGB}, {16, BI_RGB}, {24, BI_RGB}, {32, BI_RGB}, {8, BI_RLE8}, {4, BI_RLE4}};
+  const struct Row { int bpp; DWORD compression; } rows[] = {{1, BI_RGB},  {4, BI_RGB},  {8, BI_RGB},   {16, BI_RGB},
+                                                              {24, BI_RGB}, {32, BI_RGB}, {8, BI_RLE8}, {4, BI_RLE4}};
   for (const Row& row : rows) {
     ImagePtr image = RandomImage(37, 11, row.bpp, 7u + row.bpp);
     if (row.compression != BI_RGB) {  // runs of eight, so that the coding fits

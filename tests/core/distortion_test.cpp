@@ -103,9 +103,7 @@ TEST(SphereMapping, CornersCentreAndRim) {
     ImagePtr out = d.Run(126);
     for (int x : {0, w - 1})
       for (int y : {0, 59}) EXPECT_EQ(Pixel(out.get(), x, y), (std::vector<uint8_t>{1, 2, 3})) << w;
-    if (w % 2 == 0) {
-      EXPECT_EQ(Pixel(out.get(), 50, 30), Pixel(d.image(), 50, 30));  // scale 1 at the centre
-    }
+    EXPECT_TRUE(w % 2 || Pixel(out.get(), 50, 30) == Pixel(d.image(), 50, 30));  // scale 1 at the centre
     EXPECT_EQ(Pixel(out.get(), 0, 30), Pixel(d.image(), 0, 30)) << w;  // the rim shows the picture's edge
   }
 }
@@ -203,18 +201,15 @@ TEST(Thin, AgreesWithPlainPassesAndKeepsLines) {
   for (int y = 3; y < 15; ++y) std::memset(At(images.back().get(), 4, y), 255, 3 * 22);
   images.push_back(NewImage(9, 9, 24));
   images.push_back(NewImage(12, 5, 24));
-  for (int x = 1; x < 11; ++x) At(images.back().get(), x, 2)[1] = 9;
+  for (int x = 1; x < 11; ++x) At(images.back().get(), x, 2)[1] = 9;  // the line
   for (ImagePtr& image : images) {
     Document d(std::move(image));
     ImagePtr out = d.Run(186);
     EXPECT_EQ(Pixels24(out.get()), ReferenceThin(d.image())) << Width(d.image()) << "x" << Height(d.image());
     for (int x = 0; x < Width(d.image()) && Height(d.image()) <= 9; ++x)  // black stays black, the line stays
       EXPECT_EQ(At(out.get(), x, 2)[2], At(d.image(), x, 2)[1] ? 255 : 0);
-    // The filled 22 x 12 rectangle becomes its middle line, not a point.
-    const std::vector<uint8_t> px = Pixels24(out.get());
-    if (Width(d.image()) == 30) {
-      EXPECT_GE(std::count(px.begin(), px.end(), 255), 3 * 10);
-    }
+    const std::vector<uint8_t> px = Pixels24(out.get());  // the filled 22 x 12 rectangle: its middle line, not a point
+    EXPECT_TRUE(Width(d.image()) != 30 || std::count(px.begin(), px.end(), 255) >= 3 * 10);
   }
 }
 

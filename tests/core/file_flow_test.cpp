@@ -28,17 +28,15 @@ TEST(FileAccess, FormatOfNameLooksAtTheLastFourCharactersAndSaveNamesGetTheFilte
   std::string seen;  // format and boxes shown so far after each name
   for (const char* path : {"/x/photo.JPG", "/x/a.Pbm", "/x/photo.jpeg"}) {
     f.SetPath(path);
-    const uint32_t format = f.FormatOfName();
-    seen += std::to_string(format) + ":" + std::to_string(channel.boxes.size()) + " ";
+    seen += std::to_string(f.FormatOfName());
+    seen += ":" + std::to_string(channel.boxes.size()) + " ";
   }
   EXPECT_EQ(seen, std::to_string(kFormatJpeg) + ":0 " + std::to_string(kFormatPbm) + ":0 " + std::to_string(kFormatNone) +
                       ":1 ");
   EXPECT_TRUE(channel.ShowedOnly(kMsgUnsupported) && channel.boxes[0].style == MB_ICONHAND);
   channel.boxes.clear();
-  EXPECT_TRUE(f.SaveNameFix("C:\\p\\picture", 3));
-  EXPECT_STREQ(f.path(), "C:\\p\\picture.png");
-  EXPECT_TRUE(f.SaveNameFix("C:\\p\\picture.PNG", 1));
-  EXPECT_STREQ(f.path(), "C:\\p\\picture.PNG");
+  EXPECT_TRUE(f.SaveNameFix("C:\\p\\picture", 3) && std::string(f.path()) == "C:\\p\\picture.png");
+  EXPECT_TRUE(f.SaveNameFix("C:\\p\\picture.PNG", 1) && std::string(f.path()) == "C:\\p\\picture.PNG");
   EXPECT_TRUE(channel.boxes.empty());
   EXPECT_FALSE(f.SaveNameFix("C:\\p\\picture", 8));  // a filter without an extension of its own
   ASSERT_TRUE(channel.ShowedOnly(kMsgNeedExtension));
@@ -66,8 +64,7 @@ TEST(FileAccess, ListFolderSortsByNameAndKeepsEachPatternsFormat) {
   InFolder(empty.path(), [&] {
     FileAccess f;
     char folder[MAX_PATH];
-    EXPECT_EQ(f.ListFolder(folder), 0);
-    EXPECT_EQ(f.list_head(), nullptr);
+    EXPECT_TRUE(f.ListFolder(folder) == 0 && f.list_head() == nullptr);
   });
 }
 
@@ -100,8 +97,8 @@ TEST(OpenFlow, AFailedOpenKeepsTheDocument) {
   channel.boxes.clear();
   EXPECT_FALSE(OpenImageFile(doc, dir.File("a.tif").c_str()));
   ASSERT_EQ(channel.boxes.size(), 2u);
-  EXPECT_TRUE(channel.boxes[0].style == MB_ICONHAND && channel.boxes[1].style == MB_ICONEXCLAMATION);
-  EXPECT_EQ(channel.boxes[1].text, MessageText(kMsgUnsupported));
+  EXPECT_TRUE(channel.boxes[0].style == MB_ICONHAND && channel.boxes[1].style == MB_ICONEXCLAMATION &&
+              channel.boxes[1].text == MessageText(kMsgUnsupported));
   EXPECT_TRUE(doc.image_count_ == 2 && doc.current_ == current);
 }
 
@@ -118,8 +115,7 @@ TEST(OpenFlow, ALoadReplacesTheDocumentUnlessABlendLoadsItsSecondImage) {
   ASSERT_TRUE(OpenImageFile(doc, dir.File("a.bmp").c_str()));
   EXPECT_EQ(doc.image_count_, 1);
   EXPECT_NE(doc.pending_, doc.current_);  // waits for the blend
-  MDIBCtrl::DeleteImage(doc.pending_);
-  doc.pending_ = doc.current_;
+  MDIBCtrl::DeleteImage(doc.pending_), doc.pending_ = doc.current_;
 }
 
 TEST(SaveFlow, AFailedWriteLeavesTheExistingFileAlone) {
@@ -132,12 +128,8 @@ TEST(SaveFlow, AFailedWriteLeavesTheExistingFileAlone) {
   ASSERT_EQ(access("/dev/full", W_OK), 0) << "the test needs /dev/full, which takes no byte";
   // Failures that root meets too: the temporary file cannot be created (a folder holds its
   // name), or every write to it fails (it leads to a device that takes nothing).
-  const struct Row {
-    const char* what;
-    int code;
-    int (*arrange)(const char* temporary);
-    bool removed;  // the flow took its temporary away (a folder is not its to remove)
-  } rows[] = {
+  // removed: the flow took its temporary away (a folder is not its to remove)
+  const struct Row { const char* what; int code; int (*arrange)(const char* temporary); bool removed; } rows[] = {
       {"cannot open", kMsgCannotOpen, [](const char* t) { return mkdir(t, 0700); }, false},
       {"cannot write", kMsgWriteFailed, [](const char* t) { return symlink("/dev/full", t); }, true},
   };
@@ -150,8 +142,7 @@ TEST(SaveFlow, AFailedWriteLeavesTheExistingFileAlone) {
     EXPECT_TRUE(channel.ShowedOnly(row.code));
     EXPECT_EQ(ReadFileBytes(target), old);
     EXPECT_EQ(lstat(temporary.c_str(), &info) != 0, row.removed);
-    rmdir(temporary.c_str());
-    unlink(temporary.c_str());
+    rmdir(temporary.c_str()), unlink(temporary.c_str());
   }
   // A complete write replaces the file and leaves no temporary behind.
   EXPECT_TRUE(SaveImageFile(doc, target.c_str(), 0));
@@ -165,11 +156,8 @@ TEST(SaveFlow, ALinkIsFollowedAndStaysALink) {
   Commit(doc, NewImage(3, 2, 24));
   ASSERT_EQ(mkdir(dir.File("real").c_str(), 0700), 0);
   const std::vector<uint8_t> old{'o', 'l', 'd'};
-  const struct Row {
-    const char* link;
-    const char* points_to;  // as written in the link
-    const char* target;     // the file that must receive the picture
-  } rows[] = {
+  // points_to: as written in the link; target: the file that must receive the picture
+  const struct Row { const char* link, *points_to, *target; } rows[] = {
       {"plain.bmp", "real/a.bmp", "real/a.bmp"},
       {"chain.bmp", "plain.bmp", "real/a.bmp"},                 // a link to a link
       {"real/rel.bmp", "b.bmp", "real/b.bmp"},                  // relative to the link's folder
@@ -182,8 +170,7 @@ TEST(SaveFlow, ALinkIsFollowedAndStaysALink) {
     ASSERT_EQ(symlink(row.points_to, dir.File(row.link).c_str()), 0);
     ASSERT_TRUE(SaveImageFile(doc, dir.File(row.link).c_str(), 0));
     struct stat info;
-    ASSERT_EQ(lstat(dir.File(row.link).c_str(), &info), 0);
-    EXPECT_TRUE(S_ISLNK(info.st_mode));
+    EXPECT_TRUE(lstat(dir.File(row.link).c_str(), &info) == 0 && S_ISLNK(info.st_mode));
     EXPECT_EQ(ReadFileBytes(dir.File(row.target)).size(), 54u + 24u);
   }
 }
@@ -192,11 +179,8 @@ TEST(OpenFlow, AFileWithAnotherFormatsExtensionOpensAsWhatItIs) {
   TempDir dir;
   Filter doc;
   Commit(doc, RandomImage(5, 3, 8, 9, 16));
-  const struct Row {
-    const char* written;  // saved under its own extension, then renamed
-    const char* renamed;
-    uint32_t format;      // the format the opened image tells; 0: refused
-  } rows[] = {
+  // written: saved under its own extension, then renamed; format: the one the opened image tells, 0: refused
+  const struct Row { const char* written, *renamed; uint32_t format; } rows[] = {
       {"a.png", "a.jpg", kFormatPng}, {"b.gif", "b.bmp", kFormatGif}, {"c.bmp", "c.png", kFormatBmp},
       {"d.jpg", "d.gif", kFormatJpeg}, {"e.ppm", "e.png", kFormatPpm}, {"f.pgm", "f.ppm", kFormatPgm},
       {nullptr, "g.png", 0},

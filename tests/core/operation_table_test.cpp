@@ -29,8 +29,8 @@ TEST(Operations, EveryOneOnEveryDepthAndOddSize) {
   const int depths[] = {1, 4, 8, 16, 24, 32, 0, -4};
   const int sizes[][2] = {{1, 1}, {2, 2}, {3, 3}, {23, 1}, {1, 19}, {9, 7}, {40, 3}};
   RecordingChannel channel;  // questions answered with OK, boxes recorded and passed over
-  for (const OperationEntry* e = kOperations; e->id; ++e) {
-    for (int depth : depths) {
+  for (const OperationEntry* e = kOperations; e->id; ++e)
+    for (int depth : depths)
       for (const auto& size : sizes) {
         SCOPED_TRACE(std::string(e->name) + " depth " + std::to_string(depth) + " size " + std::to_string(size[0]) +
                      "x" + std::to_string(size[1]));
@@ -39,9 +39,7 @@ TEST(Operations, EveryOneOnEveryDepthAndOddSize) {
         const DibImage* current = doc.current_;
         const std::vector<uint8_t> bits(current->bits, current->bits + ImageBytes(current)),
             info(reinterpret_cast<uint8_t*>(current->info), reinterpret_cast<uint8_t*>(current->info) + InfoBytes(current));
-        if (e->second_image) {
-          ASSERT_TRUE(doc.PrepareBlend(Source(24, size[1] + 1, size[0], 3).release()));
-        }
+        ASSERT_TRUE(!e->second_image || doc.PrepareBlend(Source(24, size[1] + 1, size[0], 3).release()));
         const double rotate45 = 45, half[2] = {0.5, 0.5};
         const double* values = e->id == 128 ? &rotate45 : e->id == 154 ? half : nullptr;
         const bool ran = doc.RunOperation(e->id, values, values ? e->value_count : 0);
@@ -58,13 +56,10 @@ TEST(Operations, EveryOneOnEveryDepthAndOddSize) {
         EXPECT_TRUE(!flip || (o.biBitCount == c.biBitCount && o.biCompression == c.biCompression &&  // kept by the
                               out->colours == current->colours &&                                    // flips
                               std::memcmp(Palette(out), Palette(current), 4 * out->colours) == 0));
-        ImagePtr rgb(doc.MakeTrueColorCopy(out));  // every pixel of the result readable
-        ASSERT_TRUE(rgb);
+        ASSERT_TRUE(ImagePtr(doc.MakeTrueColorCopy(out)));  // every pixel of the result readable
         ASSERT_TRUE(doc.Commit());
         EXPECT_EQ(doc.image_count_, 2);
       }
-    }
-  }
 }
 
 TEST(Operations, TableNamesAndLabels) {
@@ -87,11 +82,7 @@ TEST(CommandLine, ReadsAppliesWritesReportsAndRefuses) {
   Cli("--sample " + s, &status);
   ASSERT_EQ(status, 0);
   WriteFileBytes(dir.File("bad.bmp"), {'B', 'M', 0, 0});
-  const struct Row {
-    std::string args;
-    int status;
-    const char* says;  // a part of the output
-  } rows[] = {
+  const struct Row { std::string args; int status; const char* says; } rows[] = {  // says: a part of the output
       {"--info " + s, 0, "format: BMP\nsize: 640 x 480\nbits per pixel: 24\npalette: 0\ncolour form: TrueColor(24bit)\n"
                          "compression: BI_RGB\n"},
       {"--help", 0, u8"108  negative          ネガ変換\n"},  // UTF-8 on the terminal
@@ -133,13 +124,11 @@ TEST(CommandLine, ReadsAppliesWritesReportsAndRefuses) {
   Cli(in + "--cmd 108 --cmd negative" + out, &status);
   EXPECT_EQ(ReadFileBytes(dir.File("o.bmp")), ReadFileBytes(s));
   Cli(in + "--cmd 109" + out, &status);
-  OpenedFile grey(dir.File("o.bmp"));
+  const OpenedFile grey(dir.File("o.bmp"));
   EXPECT_TRUE(grey.ok && Filter::IsGrayImage(grey.image()));
   Cli(in + "--cmd difference --with " + s + out, &status);
-  OpenedFile black(dir.File("o.bmp"));
-  ASSERT_TRUE(black.ok);
-  const std::vector<uint8_t> pixels = Pixels24(black.image());
-  EXPECT_EQ(std::count(pixels.begin(), pixels.end(), 0), 640 * 480 * 3);
+  const OpenedFile black(dir.File("o.bmp"));
+  EXPECT_TRUE(black.ok && Pixels24(black.image()) == std::vector<uint8_t>(640 * 480 * 3, 0));
 }
 
 }  // namespace

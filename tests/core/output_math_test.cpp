@@ -16,11 +16,7 @@ std::string Placed(int pw, int ph, int w, int h, bool actual) {
 }
 
 TEST(PrintLayout, FitsWithOneScaleOrPrintsActualSize) {
-  const struct {
-    int pw, ph, w, h;
-    bool actual;
-    const char* expected;
-  } cases[] = {
+  const struct { int pw, ph, w, h; bool actual; const char* expected; } cases[] = {
       {4800, 6800, 1000, 500, false, "0,2200 4800x2400"},   // width decides; centred vertically
       {4800, 6800, 1000, 500, true, "10,10 1000x500"},
       {4800, 6800, 4790, 500, true, "10,10 4790x500"},      // exactly the margin left
@@ -47,11 +43,7 @@ TEST(PrintLayout, FitsWithOneScaleOrPrintsActualSize) {
 }
 
 TEST(SlideshowOrder, WrapsAroundAtBothEnds) {
-  const struct {
-    int position, count;
-    bool backward;
-    int expected;
-  } cases[] = {
+  const struct { int position, count; bool backward; int expected; } cases[] = {
       {0, 3, false, 1}, {0, 3, true, 3}, {1, 3, false, 2}, {3, 3, false, 1}, {1, 3, true, 3},
       {3, 3, true, 2},  {1, 1, false, 1}, {1, 1, true, 1}, {0, 0, false, 0}, {5, 3, false, 1},
   };

@@ -30,14 +30,10 @@ void Fill(Filter& doc, int width, int height, Kind kind, int value = -1) {
 
 TEST(PnmWrite, SixVariantsReadBackWithTheirLayout) {
   TempDir dir;
-  const struct Case {
-    const char* name;
-    Kind kind;
-    int width, ascii;
-    const char* head;  // magic, size and maximum lines
-    int step;          // ASCII: a line feed after the value (or triple) of each column that is a multiple of it
-    const char* format_text;
-  } cases[] = {
+  // head: the magic, size and maximum lines; step: in ASCII, a line feed after the value (or triple) of each
+  // column that is a multiple of it
+  const struct Case { const char* name; Kind kind; int width, ascii; const char* head; int step; const char* format_text; }
+      cases[] = {
       {"a.ppm", kColour, 37, 1, "P3\n37 5\n255\n", 16, "ASCIIPPM"}, {"b.ppm", kColour, 37, 0, "P6\n37 5\n255\n", 0, "BINPPM"},
       {"c.pgm", kGrey, 50, 1, "P2\n50 5\n255\n", 48, "ASCIIPGM"},   {"d.pgm", kGrey, 50, 0, "P5\n50 5\n255\n", 0, "BINPGM"},
       {"e.pbm", kTwoLevel, 61, 1, "P1\n61 5\n", 30, "ASCIIPBM"},    {"f.pbm", kTwoLevel, 61, 0, "P4\n61 5\n", 0, "BINPBM"},
@@ -104,12 +100,8 @@ TEST(PnmRead, FilesOfImageMagickAndNetpbmReadExactly) {
 
 TEST(PnmRead, HeaderRulesScalingAndRefusals) {
   TempDir dir;
-  const struct Case {
-    const char* what;
-    std::string bytes;
-    std::vector<uint8_t> greys;  // expected grey of the pixels; empty: refused
-    const char* reason;          // the start of the refusal's reason
-  } cases[] = {
+  // greys: the expected grey of the pixels, or none for a refusal with a reason that starts so
+  const struct Case { const char* what; std::string bytes; std::vector<uint8_t> greys; const char* reason; } cases[] = {
       {"comment line", "P2\n# made by hand\n2 1\n255\n0 255\n", {0, 255}, ""},
       {"whole header on one line", "P5 2 1 255 \x10\x20", {16, 32}, ""},
       {"comments between the numbers", "P2 2 # two\n# wide\n 1 255\n0 255", {0, 255}, ""},
@@ -132,8 +124,7 @@ TEST(PnmRead, HeaderRulesScalingAndRefusals) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    WriteFileBytes(dir.File("x.pgm"), std::vector<uint8_t>(c.bytes.begin(), c.bytes.end()));
-    OpenedFile in(dir.File("x.pgm"));
+    OpenedFile in(dir.Put("x.pgm", std::vector<uint8_t>(c.bytes.begin(), c.bytes.end())));
     std::vector<uint8_t> rgb;
     for (uint8_t g : c.greys) rgb.insert(rgb.end(), 3, g);
     if (rgb.empty()) {

@@ -16,11 +16,7 @@ namespace {
 // Colours packed as blue | green << 8 | red << 16, as PixelValue gives them.
 int Chan(uint32_t c, int i) { return static_cast<int>(c >> (8 * i) & 255); }
 
-struct Reduced {
-  std::vector<uint32_t> palette;  // packed like the pixels
-  std::vector<int> index;
-  bool asked = true, overflow = false;
-};
+struct Reduced { std::vector<uint32_t> palette; std::vector<int> index; bool asked = true, overflow = false; };
 
 int FindOrAdd(std::vector<uint32_t>* palette, int* used, uint32_t c) {
   for (int i = 0; i < *used; ++i)
@@ -153,8 +149,7 @@ TEST(ReduceColors, EveryDepthAndShapeMatchesTheLiteralReduction) {
       }
       ImagePtr w24(doc.MakeTrueColorCopy(doc.current_));
       std::vector<uint32_t> px;
-      for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) px.push_back(PixelValue(w24.get(), x, y));
+      for (int i = 0; i < w * h; ++i) px.push_back(PixelValue(w24.get(), i % w, i / w));
       const bool exact = (command == 168 && Filter::IsGrayImage(doc.current_)) ||
                          (command == 170 && Filter::IsTwoLevelImage(doc.current_));
       const Reduced want = ReferenceReduce(px, n, exact);
@@ -235,10 +230,8 @@ TEST(DitherTo256, MatchesTheLiteralTablesAndPaletteSearch) {
       }
     ExpectSame(got.get(), want);
     EXPECT_TRUE(channel.boxes.empty());
-    if (c.w == 16) {  // j = 54: blue 128 where the remainder 28 is above the threshold, else 64
-      EXPECT_EQ(want.palette[0], 0x808080u);
-      EXPECT_EQ(want.palette[1], 0x808040u);
-    }
+    // Grey 128: j = 54, blue 128 where the remainder 28 is above the threshold, else 64.
+    EXPECT_TRUE(c.w != 16 || (want.palette[0] == 0x808080u && want.palette[1] == 0x808040u));
   }
 }
 

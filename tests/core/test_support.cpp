@@ -110,6 +110,11 @@ TempDir::~TempDir() {
   if (path_ != "/tmp") RunCommand("rm -rf '" + path_ + "'");
 }
 
+std::string TempDir::Put(const std::string& name, const std::vector<uint8_t>& bytes) const {
+  WriteFileBytes(File(name), bytes);
+  return File(name);
+}
+
 std::string CorpusDir() {
   const char* env = std::getenv("TESSAMOR_CORPUS");
   std::string dir = env && *env ? env : TESSAMOR_CORPUS;
@@ -168,6 +173,11 @@ std::vector<uint8_t> RgbPixels(const DibImage* image) {
       out.insert(out.end(), {static_cast<uint8_t>(v >> 16), static_cast<uint8_t>(v >> 8), static_cast<uint8_t>(v)});
     }
   return out;
+}
+
+std::vector<uint8_t> TrueColourRgb(const MDIBCtrl& doc, const DibImage* image) {
+  ImagePtr copy(doc.MakeTrueColorCopy(image));
+  return copy ? RgbPixels(copy.get()) : std::vector<uint8_t>{};
 }
 
 std::vector<uint8_t> MagickPixels(const std::string& file, const std::string& options) {

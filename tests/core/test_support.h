@@ -88,6 +88,9 @@ std::vector<uint8_t> Pixels24(const DibImage* image);
 // an index beyond the colour table).
 std::vector<uint8_t> RgbPixels(const DibImage* image);
 
+// Red, green, blue of every pixel of the image's true-colour copy (empty when none is made).
+std::vector<uint8_t> TrueColourRgb(const MDIBCtrl& doc, const DibImage* image);
+
 // A 24-bit picture as blue, green, red bytes, rows from the top.
 struct Picture {
   int w = 0, h = 0;
@@ -111,6 +114,8 @@ class TempDir {
   ~TempDir();
   const std::string& path() const { return path_; }
   std::string File(const std::string& name) const { return path_ + "/" + name; }
+  // Writes bytes to the file name in the folder; its path.
+  std::string Put(const std::string& name, const std::vector<uint8_t>& bytes) const;
 
  private:
   std::string path_;

@@ -97,10 +97,8 @@ TEST(ToneOperations, OnePassResultsEqualCopyThenChange) {
           continue;
         }
         ImagePtr want = CopyThenChange(d.doc, command), got = d.Run(command);
-        ASSERT_TRUE(got);
-        ASSERT_EQ(InfoBytes(got.get()), InfoBytes(want.get()));
+        ASSERT_TRUE(got && InfoBytes(got.get()) == InfoBytes(want.get()) && got->colours == want->colours);
         EXPECT_EQ(std::memcmp(got->info, want->info, InfoBytes(want.get())), 0);
-        EXPECT_EQ(got->colours, want->colours);
         EXPECT_EQ(std::memcmp(got->bits, want->bits, ImageBytes(want.get())), 0);
       }
 }
@@ -118,10 +116,7 @@ std::vector<int> OnGreys(const std::vector<int>& greys, int command) {
 TEST(ToneOperations, WorkedNumbers) {
   std::vector<int> ramp(200);
   for (int v = 0; v < 200; ++v) ramp[v] = v;
-  const struct {
-    int command;
-    std::vector<int> greys, expected;
-  } cases[] = {
+  const struct { int command; std::vector<int> greys, expected; } cases[] = {
       {113, {1, 11, 12, 13, 128, 255}, {1, 17, 18, 20, 180, 255}},
       {114, {1, 11, 12, 13, 128, 255}, {0, 0, 0, 0, 75, 254}},
       {115, {1, 11, 12, 13, 128, 255}, {0, 1, 1, 1, 127, 254}},
@@ -148,10 +143,8 @@ TEST(ToneOperations, WorkedNumbers) {
 
 TEST(Otsu, FirstBestThresholdWinsAndFlatHistogramsGiveOne) {
   uint32_t h[256] = {}, flat[256] = {};
-  h[10] = h[200] = 5;
-  flat[90] = 7;
-  EXPECT_EQ(Filter::OtsuThreshold(h), 11);
-  EXPECT_EQ(Filter::OtsuThreshold(flat), 1);
+  h[10] = h[200] = 5, flat[90] = 7;
+  EXPECT_EQ(Filter::OtsuThreshold(h) * 1000 + Filter::OtsuThreshold(flat), 11001);
 }
 
 // The preview of one adjustment dialog with its values p on a row of blue, green, red triples.
@@ -169,12 +162,7 @@ std::vector<uint8_t> Preview(char dialog, const std::vector<int>& p, const std::
 }
 
 TEST(Adjust, TheDialogsWorkedValues) {
-  const struct Case {
-    const char* what;
-    char dialog;
-    std::vector<int> p;
-    std::vector<uint8_t> in, out;
-  } cases[] = {
+  const struct Case { const char* what; char dialog; std::vector<int> p; std::vector<uint8_t> in, out; } cases[] = {
       {"gamma 1.00 keeps", 'g', {100}, {0, 1, 128}, {0, 1, 128}},
       {"gamma 0.01", 'g', {1}, {0, 1, 128}, {0, 241, 253}},
       {"gamma 3.00", 'g', {300}, {128, 255, 0}, {32, 255, 0}},
@@ -210,16 +198,12 @@ void HsvReference(const uint8_t* bgr, uint8_t* out, int dh, int ds, int dv) {
 
 TEST(Adjust, HsvFollowsTheFormulaOnEveryHueSector) {
   ImagePtr work = RandomImage(64, 32, 24, 7), out = NewImage(64, 32, 24);
+  const std::vector<uint8_t> in = Pixels24(work.get());
   for (const auto& p : std::vector<std::array<int, 3>>{{0, 0, 0}, {200, -30, 40}, {359, 100, -100}, {90, -100, 0}}) {
     PreviewHsv(work.get(), out.get(), p[0], p[1], p[2]);
-    for (int y = 0; y < 32; ++y)
-      for (int x = 0; x < 64; ++x) {
-        uint8_t want[3];
-        HsvReference(RowAddress(work.get(), y) + 3 * x, want, p[0], p[1], p[2]);
-        ASSERT_EQ(std::vector<uint8_t>(want, want + 3),
-                  std::vector<uint8_t>(RowAddress(out.get(), y) + 3 * x, RowAddress(out.get(), y) + 3 * x + 3))
-            << p[0] << " " << p[1] << " " << p[2] << " at " << x << "," << y;
-      }
+    std::vector<uint8_t> want(in.size());
+    for (size_t i = 0; i < in.size(); i += 3) HsvReference(&in[i], &want[i], p[0], p[1], p[2]);
+    EXPECT_EQ(Pixels24(out.get()), want) << p[0] << " " << p[1] << " " << p[2];
   }
 }
 

@@ -8,8 +8,6 @@
 
 #include <cstdio>
 #include <fstream>
-#include <functional>
-#include <iterator>
 #include <string>
 
 #include "tests/e2e/e2e_support.h"
@@ -19,10 +17,8 @@ namespace {
 // A settings file written by hand with a decimal BkColor: the empty window shows the colour; a
 // second instance is refused while the first stays; quitting writes the six sections in order.
 TEST(EndToEnd, EmptyWindowSecondInstanceAndSettings) {
-  const std::string folder = work + "\\settings";
-  CreateDirectoryA(folder.c_str(), nullptr);
-  std::ofstream(folder + "\\Tessamor.ini", std::ios::binary)
-      << "[DIRECTORY]\r\nDirName=" + folder + "\r\n[COLOR]\r\nBkColor = 15786192\r\n";  // 0xf0e0d0
+  const std::string folder = Folder("settings");
+  std::ofstream(folder + "\\Tessamor.ini", std::ios::app | std::ios::binary) << "[COLOR]\r\nBkColor = 15786192\r\n";
   Program p(folder, "", SW_SHOWMINIMIZED);  // maximised whatever it is told
   ASSERT_NE(p.Window(), nullptr);
   std::printf("start-up to a shown main window: %lu ms\n", static_cast<unsigned long>(p.startup_ms));
@@ -40,8 +36,7 @@ TEST(EndToEnd, EmptyWindowSecondInstanceAndSettings) {
     EXPECT_EQ(second.ExitCode(), 0);
   }
   EXPECT_TRUE(p.Alive() && IsWindow(p.Window()) && Text(p.Window()) == "Tessamor");
-  p.Post(WM_COMMAND, 101);
-  EXPECT_EQ(p.ExitCode(), 0);
+  EXPECT_EQ(p.Quit(), 0);
   EXPECT_EQ(ReadFile(folder + "\\Tessamor.ini"),
             "[DIRECTORY]\r\nDirName=" + folder +
                 "\r\n[COLOR]\r\nBkColor = 0xf0e0d0\r\n[SLIDESHOW]\r\nSlideInterval = 5\r\n"
@@ -56,13 +51,11 @@ TEST(EndToEnd, OpenNegativeSaveUndoAndZoom) {
   Screenshot("shot-image-100");
   p.Post(WM_COMMAND, 108);
   EXPECT_TRUE(p.TitleBecomes(Title(sample, 2, 100))) << Text(p.Window());
-  // The save dialog: its file name box (cmb13, or edt1 in the older layout), then its button.
   p.Post(WM_COMMAND, 103);
-  HWND dialog = p.Find("#32770");
+  HWND dialog = p.Dialog("ファイルを保存");
   ASSERT_NE(dialog, nullptr);
-  EXPECT_EQ(Text(dialog), "ファイルを保存");
   Screenshot("shot-save-dialog");
-  ASSERT_TRUE(SetDlgItemTextA(dialog, 0x47C, out.c_str()) || SetDlgItemTextA(dialog, 0x480, out.c_str()));
+  ASSERT_TRUE(SetFileName(dialog, out));
   PostMessageA(dialog, WM_COMMAND, IDOK, 0);
   EXPECT_TRUE(WaitFor([&] { return ReadFile(out) == ReadFile(work + "\\negative.bmp"); })) << "not the negative";
   EXPECT_EQ(Text(p.Window()), Title(sample, 2, 100));  // saving does not change the document
@@ -72,13 +65,12 @@ TEST(EndToEnd, OpenNegativeSaveUndoAndZoom) {
   p.Post(WM_CANCELMODE, 0);
   Sleep(200);
   p.Post(WM_COMMAND, 175);
-  HWND about = p.Find("#32770");
+  HWND about = p.Dialog("プログラム情報");
   ASSERT_NE(about, nullptr);
-  EXPECT_EQ(Text(about) + "|" + Text(about, 1007) + "|" + Text(about, 1011), "プログラム情報|Tessamor ver2.7.0|O K");
+  EXPECT_EQ(Text(about, 1007) + "|" + Text(about, 1011), "Tessamor ver2.7.0|O K");
   EXPECT_TRUE(SendDlgItemMessageA(about, 1012, STM_GETICON, 0, 0) && !(GetWindowLongA(about, GWL_STYLE) & WS_SYSMENU));
   Screenshot("shot-about");
-  PostMessageA(about, WM_COMMAND, 1011, 0);
-  ASSERT_TRUE(WaitFor([&] { return !IsWindow(about); }));
+  ASSERT_TRUE(Dismiss(about, 1011));
   p.Post(WM_COMMAND, 106);
   EXPECT_TRUE(p.TitleBecomes(Title(sample, 1, 100))) << Text(p.Window());
   for (int i = 0; i < 3; ++i) p.Post(WM_MOUSEWHEEL, MAKEWPARAM(0, 120), MAKELPARAM(640, 400));
@@ -101,16 +93,14 @@ TEST(EndToEnd, QuotedPathFilterAndReduceFromTheMenu) {
   HWND ask = p.Find("#32770");
   ASSERT_NE(ask, nullptr);
   EXPECT_EQ(Text(ask, 0xFFFF), "時間がかかりますが実行しますか?");
-  PostMessageA(ask, WM_COMMAND, IDOK, 0);
-  ASSERT_TRUE(WaitFor([&] { return !IsWindow(ask); }));
-  HWND done = p.Find("#32770");
+  ASSERT_TRUE(Dismiss(ask, IDOK));
+  HWND done = p.Dialog("情報");
   ASSERT_NE(done, nullptr);
-  EXPECT_EQ(Text(done) + "|" + Text(done, 0xFFFF), "情報|処理を終了しました");
+  EXPECT_EQ(Text(done, 0xFFFF), "処理を終了しました");
   PostMessageA(done, WM_COMMAND, IDOK, 0);
   EXPECT_TRUE(p.TitleBecomes(Title(spaced, 3, 100))) << Text(p.Window());
   Screenshot("shot-reduced-16");
-  p.Post(WM_COMMAND, 101);
-  EXPECT_EQ(p.ExitCode(), 0);
+  EXPECT_EQ(p.Quit(), 0);
 }
 
 }  // namespace

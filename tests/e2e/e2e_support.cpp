@@ -60,3 +60,19 @@ HWND FindWindowOf(DWORD process_id, const char* class_name) {
   });
   return found;
 }
+
+std::string Folder(const std::string& name, const std::string& dir) {
+  const std::string folder = work + "\\" + name;
+  CreateDirectoryA(folder.c_str(), nullptr);
+  std::ofstream(folder + "\\Tessamor.ini", std::ios::binary) << "[DIRECTORY]\r\nDirName=" + (dir.empty() ? folder : dir) + "\r\n";
+  return folder;
+}
+
+bool Dismiss(HWND window, int id) {
+  PostMessageA(window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(window, id)));
+  return WaitFor([&] { return !IsWindow(window); });
+}
+
+bool SetFileName(HWND dialog, const std::string& path) {
+  return SetDlgItemTextA(dialog, 0x47C, path.c_str()) || SetDlgItemTextA(dialog, 0x480, path.c_str());
+}

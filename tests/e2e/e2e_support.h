@@ -19,6 +19,12 @@ void Screenshot(const std::string& name, DWORD wait_ms = 400);
 std::string Title(const std::string& path, int count, int zoom);
 // The first visible window of a class that belongs to process id, waiting for it; null when none shows.
 HWND FindWindowOf(DWORD process_id, const char* class_name);
+// Folder NAME of the work folder with a settings file whose working directory is dir (the folder itself when "").
+std::string Folder(const std::string& name, const std::string& dir = "");
+// Posts command id to a dialog or box (as its button sends it) and waits until the window is gone.
+bool Dismiss(HWND window, int id);
+// Types path into a file dialog's name box (cmb13, or edt1 in the older layout).
+bool SetFileName(HWND dialog, const std::string& path);
 
 // One run of the program in its own folder.
 class Program {
@@ -48,6 +54,16 @@ class Program {
     return window_;
   }
   bool TitleBecomes(const std::string& title) { return WaitFor([&] { return Text(Window()) == title; }); }
+  // The program's dialog or box with this title, once it shows; null when none does.
+  HWND Dialog(const std::string& title) {
+    HWND found = nullptr;
+    return WaitFor([&] { return (found = Find("#32770")) && Text(found) == title; }) ? found : nullptr;
+  }
+  // Quits by command 101; the exit code.
+  int Quit() {
+    Post(WM_COMMAND, 101);
+    return ExitCode();
+  }
   // Waits for the process to end; its exit code (STILL_ACTIVE when it does not end).
   int ExitCode() {
     DWORD code = STILL_ACTIVE;

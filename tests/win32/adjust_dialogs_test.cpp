@@ -48,9 +48,7 @@ bool IsTrackbar(HWND item) {
 
 // The title (id 0), "id=text" of edits and labels, "id=low..high@position" of trackbars.
 std::string Controls(HWND dialog, std::initializer_list<int> ids) {
-  char title[100] = "";
-  GetWindowTextA(dialog, title, sizeof title);
-  std::string s = *ids.begin() ? "" : title;
+  std::string s = *ids.begin() ? "" : WindowText(dialog);
   for (int id : ids) {
     HWND item = GetDlgItem(dialog, id);
     auto get = [item](UINT message) { return std::to_string(SendMessageA(item, message, 0, 0)); };
@@ -79,8 +77,7 @@ std::string Left() {
 }
 
 HWND OpenWith(int command) {
-  ResetDocument();
-  EXPECT_TRUE(OpenByMessage(WriteBmp24("adjust.bmp", 5, 3, Colour)));
+  EXPECT_TRUE(OpenNew("adjust.bmp", 5, 3, Colour));
   Command(command);
   return Doc().dialog_window_;
 }
@@ -152,9 +149,7 @@ TEST(AdjustDialogs, PreviewsFollowTheirControlsAndEnterCommitsOneStep) {
       PumpMessages();
       RECT r;
       GetClientRect(after, &r);
-      HDC dc = GetDC(after);
-      EXPECT_EQ(GetPixel(dc, r.right / 2, r.bottom / 2), RGB(0xFF, 0x34, 0x00));  // source pixel (2, 1)
-      ReleaseDC(after, dc);
+      EXPECT_EQ(ClientPixel(after, r.right / 2, r.bottom / 2), RGB(0xFF, 0x34, 0x00));  // source pixel (2, 1)
     }
     DialogKey(0, VK_RETURN);
     EXPECT_EQ(Left(), "2");
@@ -242,8 +237,7 @@ TEST(AdjustDialogs, ResizeTakesTypedFactorsAndRefusesWhatIsNoSize) {
 // The second image comes in as the blend start leaves it; alpha 50 % mixes with k = 127.
 TEST(AdjustDialogs, AlphaBlendMixesOrCancelsAndClearsTheLoadingFlag) {
   for (int button : {IDC_ALPHA_APPLY, IDC_ALPHA_CANCEL}) {
-    ResetDocument();
-    ASSERT_TRUE(OpenByMessage(WriteBmp24("adjust.bmp", 5, 3, Colour)));
+    ASSERT_TRUE(OpenNew("adjust.bmp", 5, 3, Colour));
     CmdClass& c = Doc();
     c.view_flags_ |= kViewBlendLoading;
     ASSERT_TRUE(OpenImageFile(c, WriteBmp24("second.bmp", 5, 3, Other).c_str()));

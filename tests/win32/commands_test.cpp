@@ -117,8 +117,7 @@ TEST(Commands, RowsOfEveryModeAndTheDispatch) {
 }
 
 TEST(Commands, OperationsFromTheMenuMakeOneUndoStepEach) {
-  ResetDocument();
-  ASSERT_TRUE(OpenByMessage(WriteBmp24("ops.bmp", 40, 30, [](int x, int y) { return x * 0x060000u + y * 0x0800u + 0x40u; })));
+  ASSERT_TRUE(OpenNew("ops.bmp", 40, 30, [](int x, int y) { return x * 0x060000u + y * 0x0800u + 0x40u; }));
   RecordingChannel channel;  // the question answered with OK
   const struct Row {
     int id;

@@ -1,12 +1,16 @@
 // The information window's fields for a file of each format and the histogram window's curves,
-// read back from the windows themselves.
+// read back from the windows themselves; the dialog protocol beside them: the two windows open once
+// and close without making the main window forget the adjustment dialog; a blend whose file dialog
+// is cancelled leaves nothing behind; a document change closes an adjustment dialog as its cancel would.
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
 #include <string>
 
+#include "app/dialogs_win32.h"
 #include "app/file_flow.h"
+#include "app/resource_ids.h"
 #include "win32_support.h"
 
 namespace {
@@ -21,8 +25,7 @@ std::string Field(int id) {
 uint32_t Quarters(int x, int y) { return (x < 4 ? 0x102030u : 0xF0E0D0u) ^ (y < 3 ? 0u : 0x0F0F0Fu); }
 
 TEST(InfoWindows, FieldsOfEveryFormat) {
-  ResetDocument();
-  ASSERT_TRUE(OpenByMessage(WriteBmp24("q.bmp", 8, 6, Quarters)));
+  ASSERT_TRUE(OpenNew("q.bmp", 8, 6, Quarters));
   RecordingChannel channel;
   channel.answers = {IDOK, IDOK, IDOK};  // the grey and two-level questions of PGM and PBM
   const struct Row {
@@ -57,30 +60,82 @@ TEST(InfoWindows, FieldsOfEveryFormat) {
 // A 2 x 1 picture: every count is 0 but at the two values of each channel, where it is the
 // highest (140 pixels above the base line 160); blue is drawn last, so the base line is blue.
 TEST(InfoWindows, HistogramCurvesStandWhereTheCountsSay) {
-  ResetDocument();
-  ASSERT_TRUE(OpenByMessage(WriteBmp24("h.bmp", 2, 1, [](int, int) { return 0x1E140Au; })));  // red 30, green 20, blue 10
+  ASSERT_TRUE(OpenNew("h.bmp", 2, 1, [](int, int) { return 0x1E140Au; }));  // red 30, green 20, blue 10
   Command(105);
   HWND window = Doc().histogram_window_;
   ASSERT_NE(window, nullptr);
   SetWindowPos(window, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
   PumpMessages();
-  HDC dc = GetDC(window);
-  EXPECT_EQ(GetPixel(dc, 25 + 30, 20), RGB(255, 0, 0));
-  EXPECT_EQ(GetPixel(dc, 25 + 20, 20), RGB(0, 255, 0));
-  EXPECT_EQ(GetPixel(dc, 25 + 10, 20), RGB(0, 0, 255));
-  EXPECT_EQ(GetPixel(dc, 25 + 100, 160), RGB(0, 0, 255));
-  EXPECT_EQ(GetPixel(dc, 25 + 100, 100), RGB(236, 233, 216));
-  ReleaseDC(window, dc);
+  const struct {
+    int x, y;
+    COLORREF colour;
+  } points[] = {{30, 20, RGB(255, 0, 0)}, {20, 20, RGB(0, 255, 0)}, {10, 20, RGB(0, 0, 255)},
+                {100, 160, RGB(0, 0, 255)}, {100, 100, RGB(236, 233, 216)}};
+  for (const auto& p : points) EXPECT_EQ(ClientPixel(window, 25 + p.x, p.y), p.colour) << p.x << "," << p.y;
   // A grey picture: one black curve.
   ASSERT_TRUE(OpenByMessage(WriteBmp24("g.bmp", 2, 1, [](int, int) { return 0x404040u; })));
   Command(105);  // open already: redrawn through the document's change
-  dc = GetDC(window);
-  EXPECT_EQ(GetPixel(dc, 25 + 64, 20), RGB(0, 0, 0));
-  EXPECT_EQ(GetPixel(dc, 25 + 100, 160), RGB(0, 0, 0));
-  ReleaseDC(window, dc);
+  EXPECT_EQ(ClientPixel(window, 25 + 64, 20) | ClientPixel(window, 25 + 100, 160), RGB(0, 0, 0));
   SendMessageA(window, WM_CLOSE, 0, 0);
   PumpMessages();
   EXPECT_TRUE(!Doc().histogram_window_ && !Doc().histogram_);
+}
+
+uint32_t Ramp(int x, int y) { return static_cast<uint32_t>(x * 0x100000 + y * 0x1000 + 0x30); }
+
+// Cancels the first dialog box of this thread that shows while a modal loop runs.
+void CALLBACK CancelBox(HWND, UINT, UINT_PTR timer, DWORD) {
+  for (HWND w = nullptr; (w = FindWindowExA(nullptr, w, "#32770", nullptr));) {
+    if (GetWindowThreadProcessId(w, nullptr) == GetCurrentThreadId() && IsWindowVisible(w) &&
+        w != Doc().info_window_ && w != Doc().histogram_window_ && w != Doc().dialog_window_) {
+      PostMessageA(w, WM_COMMAND, IDCANCEL, 0);
+      KillTimer(nullptr, timer);
+      return;
+    }
+  }
+}
+
+TEST(DialogProtocol, WindowsOpenOnceAndCloseWithoutForgettingTheAdjustment) {
+  ASSERT_TRUE(OpenNew("d.bmp", 8, 6, Ramp));
+  CmdClass& c = Doc();
+  Command(104);
+  Command(105);
+  const HWND info = c.info_window_, histogram = c.histogram_window_;
+  ASSERT_TRUE(info && histogram);
+  Command(104);  // open already: the same window
+  EXPECT_EQ(c.info_window_, info);
+  Command(116);
+  const HWND gamma = c.dialog_window_;
+  ASSERT_NE(gamma, nullptr);
+  EXPECT_EQ(c.open_windows_, kBitInformation | kBitHistogram | kBitGamma);
+  SendMessageA(info, WM_CLOSE, 0, 0);
+  SendMessageA(histogram, WM_CLOSE, 0, 0);
+  PumpMessages();
+  EXPECT_TRUE(!c.info_window_ && !c.histogram_window_ && !c.histogram_ && !IsWindow(info));
+  EXPECT_EQ(c.dialog_window_, gamma);
+  EXPECT_EQ(c.open_windows_, kBitGamma);
+  // Undo changes the document: the gamma dialog goes as cancelled, with its copies.
+  Command(106);
+  EXPECT_TRUE(!c.dialog_window_ && !IsWindow(gamma) && !c.work_ && c.pending_ == c.current_);
+  EXPECT_EQ(c.open_windows_, 0u);
+  EXPECT_EQ(c.image_count_, 1);
+}
+
+TEST(DialogProtocol, CancelledBlendLeavesNothingBehind) {
+  ASSERT_TRUE(OpenNew("b.bmp", 8, 6, Ramp));
+  CmdClass& c = Doc();
+  const DibImage* const current = c.current_;
+  for (int command : {131, 155}) {
+    SetTimer(nullptr, 0, 200, CancelBox);
+    Command(command);
+    EXPECT_EQ(c.view_flags_ & kViewBlendLoading, 0u) << command;
+    EXPECT_TRUE(c.current_ == current && c.pending_ == current && !c.work_ && !c.dialog_window_) << command;
+    EXPECT_EQ(c.image_count_, 1) << command;
+  }
+  // The next open replaces the document again.
+  ASSERT_TRUE(OpenByMessage(WriteBmp24("c.bmp", 5, 4, Ramp)));
+  EXPECT_EQ(c.image_count_, 1);
+  EXPECT_EQ(Width(c.current_), 5);
 }
 
 }  // namespace

@@ -102,9 +102,7 @@ TEST_F(SettingsDialog, ApplyWritesTheFileAndPaintsTheBackground) {
   EXPECT_EQ(c.fit_in_slideshow_, 0u);
   InvalidateRect(main_window, nullptr, TRUE);
   UpdateWindow(main_window);
-  HDC dc = GetDC(main_window);
-  EXPECT_EQ(GetPixel(dc, 700, 500), RGB(0xc0, 0x60, 0x30));
-  ReleaseDC(main_window, dc);
+  EXPECT_EQ(ClientPixel(main_window, 700, 500), RGB(0xc0, 0x60, 0x30));
 }
 
 // A value outside its range is brought into it and shown, the dialog stays and nothing is written;

@@ -178,13 +178,11 @@ std::string UnixPath(const std::string& path) {
   return result;
 }
 
-// Runs a shell command of the host (Wine starts Unix programs); its output goes to files. The
-// process handle Wine gives back does not follow a Unix program, so the command's end is told
-// by a file it writes last.
+// Runs a shell command of the host (Wine starts Unix programs); its end is told by a file it writes
+// last, as Wine's process handle does not follow a Unix program.
 void RunOnHost(const std::string& command) {
   const std::string done = test_folder + "\\host-done";
   DeleteFileA(done.c_str());
-  // The process gets the Windows environment: its PATH names no Unix folder.
   std::string line = "/bin/sh -c \"PATH=/usr/local/bin:/usr/bin:/bin; " + command + "; echo ok > '" +
                      UnixPath(done) + "'\"";
   STARTUPINFOA si{};
@@ -196,9 +194,8 @@ void RunOnHost(const std::string& command) {
   for (int i = 0; i < 1200 && FileBytes(done) != "ok\n"; ++i) Sleep(50);
 }
 
-// A PostScript printer of Wine's own driver whose port is a file of the test folder, the
-// default printer for the test's time; removed again afterwards with its description file (the
-// driver's own files, which the spooler copies once, stay in the prefix).
+// A PostScript printer of Wine's own driver printing to a file, the default printer for the test's
+// time; removed afterwards with its description file.
 class FilePrinter {
  public:
   explicit FilePrinter(const std::string& output) {
@@ -210,7 +207,6 @@ class FilePrinter {
     HRSRC resource = spooler ? FindResourceA(spooler, MAKEINTRESOURCEA(1), "PPDFILE") : nullptr;
     std::string port = UnixPath(output);
     if (!resource || port.empty()) return;
-    // Wine's generic printer description, the one it falls back on for a printer without its own.
     const char* ppd = static_cast<const char*>(LoadResource(spooler, resource));
     const std::string text(ppd, strnlen(ppd, SizeofResource(spooler, resource)));
     ppd_ = test_folder + "\\tessamor-test.ppd";
@@ -285,8 +281,7 @@ TEST(Printing, FitToPageAndActualSizePlaceThePictureOnThePage) {
   if (FileBytes(test_folder + "\\gs-found").empty()) GTEST_SKIP() << "ghostscript (gs) is not installed";
   FilePrinter printer(port_file);
   if (!printer.ready()) GTEST_SKIP() << "no PostScript file printer could be set up in this Wine prefix";
-  // The page of the printer as the program sets it up for a tall picture: A4, portrait, high
-  // quality.
+  // The page as the program sets it up for a tall picture: A4, portrait, high quality.
   DEVMODEA mode{};
   mode.dmSize = sizeof mode;
   mode.dmOrientation = DMORIENT_PORTRAIT, mode.dmPaperSize = DMPAPER_A4, mode.dmPrintQuality = DMRES_HIGH;
@@ -299,8 +294,7 @@ TEST(Printing, FitToPageAndActualSizePlaceThePictureOnThePage) {
   DeleteDC(dc);
   ASSERT_GT(dpi, 0);
 
-  ResetDocument();
-  ASSERT_TRUE(OpenByMessage(WriteBmp24("tall.bmp", 100, 200, Blue)));
+  ASSERT_TRUE(OpenNew("tall.bmp", 100, 200, Blue));
   RecordingChannel channel;
   PrintWith(133, IDCANCEL);
   EXPECT_EQ(GetFileAttributesA(port_file.c_str()), INVALID_FILE_ATTRIBUTES);  // cancelled: nothing printed
@@ -316,14 +310,11 @@ TEST(Printing, FitToPageAndActualSizePlaceThePictureOnThePage) {
     const std::string ps = test_folder + "\\printed-" + std::to_string(row.command) + ".ps";
     ASSERT_TRUE(MoveFileA(port_file.c_str(), ps.c_str())) << "nothing printed";
     EXPECT_NE(FileBytes(ps).find("%%Orientation: Portrait"), std::string::npos);
-    const auto points = [dpi](int pixels) { return pixels * 72.0 / dpi; };
     std::string said;
     const std::vector<double> box = MarkedBox(ps, &said);
     SCOPED_TRACE(said);
-    EXPECT_NEAR(box[0], points(left + row.x), 1.0);
-    EXPECT_NEAR(box[2], points(left + row.x + row.w), 1.0);
-    EXPECT_NEAR(box[3], points(paper_h - top - row.y), 1.0);
-    EXPECT_NEAR(box[1], points(paper_h - top - row.y - row.h), 1.0);
+    const int want[4] = {left + row.x, paper_h - top - row.y - row.h, left + row.x + row.w, paper_h - top - row.y};
+    for (int i = 0; i < 4; ++i) EXPECT_NEAR(box[i], want[i] * 72.0 / dpi, 1.0) << i;
   }
   EXPECT_TRUE(channel.boxes.empty()) << Shown(channel);
   EXPECT_EQ(Doc().image_count_, 1);

@@ -33,15 +33,12 @@ std::string Picture(const Subfolder& f, const std::string& file, int width, int 
   return path;
 }
 
-// Takes a file the test moved to the recycle bin out of it again, so that test runs leave no
-// files behind: Wine's recycle bin is the desktop's trash folder in the home folder, where an
-// entry's info file names the path the file came from. Wine gives the home folder as
-// WINEHOMEDIR, as \??\Z:\root.
+// Takes a file the test moved to the recycle bin out of it again: Wine's recycle bin is the trash
+// folder in the home folder (WINEHOMEDIR, as \??\Z:\root), whose info files name where an entry came from.
 void EmptyTrashOf(const std::string& windows_path) {
   char home[MAX_PATH] = "";
   if (!GetEnvironmentVariableA("WINEHOMEDIR", home, sizeof home) || std::strncmp(home, "\\??\\", 4) != 0) return;
   const std::string trash = std::string(home + 4) + "\\.local\\share\\Trash";
-  // The unique end of the path: the test folder's own name and what follows.
   std::string tail = windows_path.substr(test_folder.find_last_of('\\') + 1);
   for (char& ch : tail) ch = ch == '\\' ? '/' : ch;
   WIN32_FIND_DATAA found;
@@ -62,6 +59,10 @@ ThumbnailBrowser& State() { return *Doc().thumbnails_; }
 
 void Key(WPARAM key) {
   PostMessageA(Browser(), WM_KEYDOWN, key, 0);
+  PumpMessages();
+}
+void CloseBrowser() {
+  SendMessageA(Browser(), WM_CLOSE, 0, 0);
   PumpMessages();
 }
 
@@ -106,10 +107,7 @@ bool OpenGreyed() {
 bool FramedInWindow(const ThumbnailBrowser& b) {
   UpdateWindow(Browser());
   const CellPoint at = CellOrigin(b.layout, b.SelectedIndex());
-  HDC dc = GetDC(Browser());
-  const COLORREF c = GetPixel(dc, at.x, at.y - b.scroll);
-  ReleaseDC(Browser(), dc);
-  return c == RGB(255, 255, 0);
+  return ClientPixel(Browser(), at.x, at.y - b.scroll) == RGB(255, 255, 0);
 }
 
 TEST(Thumbnails, SheetOfEveryReadableFileForTwoBoxSizes) {
@@ -135,9 +133,7 @@ TEST(Thumbnails, SheetOfEveryReadableFileForTwoBoxSizes) {
     Command(132);
     ASSERT_TRUE(Browser() && Doc().thumbnails_);
     const ThumbnailBrowser& b = State();
-    char title[600] = "";
-    GetWindowTextA(Browser(), title, sizeof title);
-    EXPECT_EQ(title, "サムネイル表示 " + f.path() + " [6枚]");
+    EXPECT_EQ(WindowText(Browser()), "サムネイル表示 " + f.path() + " [6枚]");
     EXPECT_TRUE(Doc().view_flags_ & kViewThumbnails);
     EXPECT_TRUE(OpenGreyed());
     // The unreadable file and the one too large are passed over without a box; their cells keep
@@ -157,9 +153,7 @@ TEST(Thumbnails, SheetOfEveryReadableFileForTwoBoxSizes) {
     const std::string tip = "1a.bmp\r\nサイズ:100 x 50 pixels\r\n画素数:15000 bytes\r\n作成日時:20";
     EXPECT_EQ(ToolText(0).substr(0, tip.size()), tip);
     EXPECT_TRUE(FramedInWindow(b));
-    // The close box takes the browser away and brings the menu back.
-    SendMessageA(Browser(), WM_CLOSE, 0, 0);
-    PumpMessages();
+    CloseBrowser();  // the close box takes the browser away and brings the menu back
     EXPECT_TRUE(!Browser() && !Doc().thumbnails_ && !(Doc().view_flags_ & kViewThumbnails));
     EXPECT_FALSE(OpenGreyed());
   }
@@ -179,14 +173,15 @@ TEST(Thumbnails, ArrowKeysMoveTheFrameAndTheSheetScrollsByRows) {
   const SheetLayout& s = b.layout;
   ASSERT_GT(b.largest_scroll, 0) << "the 40 cells must not fit the window";
   const size_t progress_steps = channel.progress.size();
-  // Each key moves the frame as the selection rules say; the selected row is always shown.
-  Selection expect{0, 0};
-  const std::pair<WPARAM, ThumbKey> L{VK_LEFT, ThumbKey::kLeft}, U{VK_UP, ThumbKey::kUp},
-      R{VK_RIGHT, ThumbKey::kRight}, D{VK_DOWN, ThumbKey::kDown};
-  for (const auto& [key, k] : {L, U, R, D, D, L, D, D, D, D, D, R, U, U, U, U}) {
-    expect = MoveSelection(expect, k, s.columns, s.count);
+  // Each key moves the frame in reading order (left and right wrap between rows), never off the
+  // sheet; the selected row is always shown.
+  int expect = 0;
+  for (WPARAM key : {VK_LEFT, VK_UP, VK_RIGHT, VK_DOWN, VK_DOWN, VK_LEFT, VK_LEFT, VK_RIGHT, VK_DOWN, VK_DOWN, VK_DOWN,
+                     VK_DOWN, VK_DOWN, VK_RIGHT, VK_UP, VK_UP, VK_UP, VK_UP}) {
+    const int step = key == VK_LEFT ? -1 : key == VK_RIGHT ? 1 : key == VK_UP ? -s.columns : s.columns;
+    if (expect + step >= 0 && expect + step < s.count) expect += step;
     Key(key);
-    EXPECT_EQ(std::make_pair(b.selected.column, b.selected.row), std::make_pair(expect.column, expect.row)) << key;
+    EXPECT_EQ(b.selected.row * s.columns + b.selected.column, expect) << key;
     RECT client;
     GetClientRect(Browser(), &client);
     EXPECT_EQ(b.scroll % s.RowPitch(), 0);
@@ -199,17 +194,14 @@ TEST(Thumbnails, ArrowKeysMoveTheFrameAndTheSheetScrollsByRows) {
   EXPECT_EQ(b.scroll, s.RowPitch());
   EXPECT_EQ(GetScrollPos(Browser(), SB_VERT), s.RowPitch());
   UpdateWindow(Browser());
-  HDC dc = GetDC(Browser());
   for (int y : {5, s.box_height / 2, s.RowPitch() + 5})
-    EXPECT_EQ(GetPixel(dc, 12, y), GetPixel(b.sheet_dc, 12, y + b.scroll)) << y;
-  ReleaseDC(Browser(), dc);
+    EXPECT_EQ(ClientPixel(Browser(), 12, y), GetPixel(b.sheet_dc, 12, y + b.scroll)) << y;
   SendMessageA(Browser(), WM_VSCROLL, SB_BOTTOM, 0);
   EXPECT_EQ(b.scroll, b.largest_scroll);
   SendMessageA(Browser(), WM_VSCROLL, SB_LINEDOWN, 0);
   EXPECT_EQ(b.scroll, b.largest_scroll);
   EXPECT_EQ(channel.progress.size(), progress_steps);  // nothing is read again
-  SendMessageA(Browser(), WM_CLOSE, 0, 0);
-  PumpMessages();
+  CloseBrowser();
   Doc().settings_.thumb_width = Doc().settings_.thumb_height = 80;
 }
 

@@ -18,7 +18,7 @@ namespace {
 
 // Each pixel tells where it came from: red x, green y.
 uint32_t Where(int x, int y) { return static_cast<uint32_t>(x << 16 | y << 8 | 0x40); }
-bool OpenPicture() { return OpenByMessage(WriteBmp24("trim.bmp", 120, 90, Where)); }
+bool OpenPicture() { return OpenNew("trim.bmp", 120, 90, Where); }
 
 // The flag, the caption's boxes, the procedure, the class cursor (once the mouse is over the
 // view) and the toolbar states of 101, 108 and 129.
@@ -89,7 +89,6 @@ TEST(Trimming, DragsCropToTheBandAsOneStep) {
       {100, {-40, 10}, {-5, 50}, false, "none"},
   };
   for (const Row& row : rows) {
-    ResetDocument();
     ASSERT_TRUE(OpenPicture());
     CmdClass& c = Doc();
     c.zoom_ = row.zoom;
@@ -124,7 +123,6 @@ TEST(Trimming, DragsCropToTheBandAsOneStep) {
 TEST(Trimming, CloseBoxAndQuitLeaveTheModeAndQuit) {
   const std::string ini = test_folder + "\\Tessamor.ini";
   for (const auto& [message, wparam] : {std::pair<UINT, WPARAM>{WM_CLOSE, 0}, {WM_COMMAND, 101}}) {
-    ResetDocument();
     ASSERT_TRUE(OpenPicture());
     Command(129);
     ASSERT_EQ(ModeState(), kOn);

@@ -37,15 +37,13 @@ std::string ViewState() {
 class View : public testing::Test {
  protected:
   void SetUp() override {
-    ResetDocument();
-    ASSERT_TRUE(OpenByMessage(path_ = WriteBmp24("probe.bmp", 50, 40, Probe)));
+    ASSERT_TRUE(OpenNew("probe.bmp", 50, 40, Probe));
+    path_ = test_folder + "\\probe.bmp";
   }
   // The window painted anew; pixel (x, y) of its client area as 0x00RRGGBB.
   void Repaint() { RedrawWindow(main_window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW); }
   uint32_t At(int64_t x, int64_t y) {
-    HDC dc = GetDC(main_window);
-    const COLORREF c = GetPixel(dc, static_cast<int>(x), static_cast<int>(y));
-    ReleaseDC(main_window, dc);
+    const COLORREF c = ClientPixel(main_window, static_cast<int>(x), static_cast<int>(y));
     return GetRValue(c) << 16 | GetGValue(c) << 8 | GetBValue(c);
   }
   std::string Title(int count, int zoom) {
@@ -154,8 +152,7 @@ TEST(Files, RelativeNameAndDrop) {
 }
 
 TEST(Files, SaveRowsAskAndNeverChangeTheDocument) {
-  ResetDocument();
-  ASSERT_TRUE(OpenByMessage(WriteBmp24("plain.bmp", 7, 3, Ramp)));
+  ASSERT_TRUE(OpenNew("plain.bmp", 7, 3, Ramp));
   Command(108);
   const DibImage* const current = Doc().current_;
   const unsigned ask = MB_OKCANCEL | MB_ICONQUESTION;

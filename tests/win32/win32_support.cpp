@@ -66,10 +66,22 @@ void PumpMessages() {
   }
 }
 
-std::string WindowText() {
+std::string WindowText(HWND window) {
   char text[600] = "";
-  GetWindowTextA(main_window, text, sizeof text);
+  GetWindowTextA(window, text, sizeof text);
   return text;
+}
+
+COLORREF ClientPixel(HWND window, int x, int y) {
+  HDC dc = GetDC(window);
+  const COLORREF c = GetPixel(dc, x, y);
+  ReleaseDC(window, dc);
+  return c;
+}
+
+bool OpenNew(const std::string& name, int width, int height, uint32_t (*colour)(int, int)) {
+  ResetDocument();
+  return OpenByMessage(WriteBmp24(name, width, height, colour));
 }
 
 std::string WriteBmp24(const std::string& name, int width, int height, uint32_t (*colour)(int, int)) {

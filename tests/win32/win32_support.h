@@ -20,10 +20,14 @@ LRESULT Command(int id);
 // Opens path as the command line does (UM_OPEN_FILE); true when it became the only image.
 bool OpenByMessage(const std::string& path);
 void PumpMessages();
-std::string WindowText();
+std::string WindowText(HWND window = main_window);
 // Writes a 24-bit BMP into the test folder whose pixel (x, y) is colour(x, y) as 0x00RRGGBB.
 std::string WriteBmp24(const std::string& name, int width, int height, uint32_t (*colour)(int, int));
 std::string FileBytes(const std::string& path);
+// 0x00BBGGRR of a window's client pixel as drawn now.
+COLORREF ClientPixel(HWND window, int x, int y);
+// A fresh document holding a new 24-bit BMP (as WriteBmp24); false when it did not open.
+bool OpenNew(const std::string& name, int width, int height, uint32_t (*colour)(int, int));
 // 0x00RRGGBB of an image's pixel, y from the top.
 uint32_t Pixel(const DibImage* image, int x, int y);
 bool QuitPosted();    // takes a posted WM_QUIT off the queue
