@@ -14,34 +14,43 @@ constexpr size_t kMostBytesPerBlock = 250;
 // blocks) is only checked against the end of its data once it has been decoded.
 constexpr size_t kPadding = 10 * kMostBytesPerBlock + 16;
 
-uint64_t LoadBigEndian64(const uint8_t* p) {
-  uint64_t v;
+template <typename Word>
+Word LoadBigEndian(const uint8_t* p) {
+  Word v;
   std::memcpy(&v, p, sizeof v);
-  return __builtin_bswap64(v);
+  if constexpr (sizeof v == 8) return __builtin_bswap64(v);
+  else return __builtin_bswap32(v);
 }
 
-// The entropy-coded bits, most significant first: acc holds the next avail bits at its top (and
-// the bits after them, already loaded, below).
+// The entropy-coded bits, most significant first, in a word of 64 bits (or 32, see
+// JpegDcScan::UseWordBits): acc holds the next avail bits at its top (and the bits after them,
+// already loaded, below).
+template <typename Word>
 struct Bits {
-  uint64_t acc;
+  static constexpr int kWordBits = 8 * sizeof(Word);
+  static constexpr int kRefilled = kWordBits - 8;  // bits there are at least after a refill
+  Word acc;
   int avail;
   const uint8_t* p;
-  // Tops the buffer up to at least 56 bits, without a branch: the 8 bytes at p are loaded and as
-  // many whole bytes as fitted are counted as taken.
+  // Tops the buffer up without a branch: the word at p is loaded and as many whole bytes as
+  // fitted are counted as taken.
   void Refill() {
-    acc |= LoadBigEndian64(p) >> avail;
-    p += (63 - avail) >> 3;
-    avail |= 56;
+    acc |= LoadBigEndian<Word>(p) >> avail;
+    p += (kWordBits - 1 - avail) >> 3;
+    avail |= kRefilled;
   }
-  uint32_t Peek(int n) const { return static_cast<uint32_t>(acc >> (64 - n)); }
+  uint32_t Peek(int n) const { return static_cast<uint32_t>(acc >> (kWordBits - n)); }
   void Skip(int n) {
     acc <<= n;
     avail -= n;
   }
+  // Bits taken since base.
+  size_t Taken(const uint8_t* base) const { return static_cast<size_t>(p - base) * 8 - static_cast<size_t>(avail); }
 };
 
 // The symbol of the code at the top of the buffer, its length in *length; -1 for no code.
-int DecodeSymbol(const JpegDcScan::Table& t, const Bits& bits, int* length) {
+template <typename Word>
+int DecodeSymbol(const JpegDcScan::Table& t, const Bits<Word>& bits, int* length) {
   const uint16_t fast = t.fast[bits.Peek(9)];
   if (fast) {
     *length = fast >> 8;
@@ -67,27 +76,31 @@ uint32_t StepEntry(int used, int advance, bool end) {
 }
 
 // The DC difference of the next block.
-inline bool DecodeDcDifference(const JpegDcScan::Table& dc, Bits& bits, int* difference) {
+template <typename Word>
+bool DecodeDcDifference(const JpegDcScan::Table& dc, Bits<Word>& bits, int* difference) {
   bits.Refill();
   int len = 0;
   const int s = DecodeSymbol(dc, bits, &len);
   if (s < 0) return false;
   bits.Skip(len);
   if (s) {
+    if constexpr (Bits<Word>::kRefilled < 16 + 11) bits.Refill();
     *difference = Extend(bits.Peek(s), s);
     bits.Skip(s);
   }
   return true;
 }
 
-// Steps over the AC codes of a block: after a refill (56 bits at least), four steps of at most
-// kStepBits bits each without looking at how many bits are left; false for a code not in the
-// table.
-inline bool SkipAcCodes(const JpegDcScan::Table& ac, Bits& bits) {
+// Steps over the AC codes of a block: after a refill, as many steps of at most kStepBits bits
+// as the refill guarantees, without looking at how many bits are left; false for a code not in
+// the table.
+template <typename Word>
+bool SkipAcCodes(const JpegDcScan::Table& ac, Bits<Word>& bits) {
+  constexpr int kSteps = Bits<Word>::kRefilled / kStepBits;
   const uint32_t* steps = ac.steps.data();
   for (int pos = 1;;) {
     bits.Refill();
-    for (int i = 0; i < 4; ++i) {
+    for (int i = 0; i < kSteps; ++i) {
       const uint32_t e = steps[bits.Peek(kStepBits)];
       uint32_t step = e >> 16;
       const int advance = static_cast<int>(step >> 5 & 63);
@@ -104,12 +117,14 @@ inline bool SkipAcCodes(const JpegDcScan::Table& ac, Bits& bits) {
           int len = 0;
           const int symbol = DecodeSymbol(ac, bits, &len);
           if (symbol < 0) return false;
-          bits.Skip(len + (symbol & 15));
+          bits.Skip(len);
+          if constexpr (Bits<Word>::kRefilled < 16 + 15) bits.Refill();
+          bits.Skip(symbol & 15);
           if ((symbol & 15) == 0 && symbol >> 4 != 15) return true;
           pos += (symbol & 15) == 0 ? 16 : (symbol >> 4) + 1;
         }
         if (pos >= 64) return true;
-        break;  // more bits taken than the four steps' budget: refill
+        break;  // more bits taken than the steps' budget: refill
       }
       bits.Skip(static_cast<int>(step & 31));
       if (step & kEndOfBlock) return true;
@@ -277,10 +292,13 @@ bool JpegDcScan::Start(const DcScanFrame& frame, ReadFn read, void* context) {
   return true;
 }
 
-bool JpegDcScan::DecodeMcuRow() {
+bool JpegDcScan::DecodeMcuRow() { return narrow_ ? DecodeMcuRowWith<uint32_t>() : DecodeMcuRowWith<uint64_t>(); }
+
+template <typename Word>
+bool JpegDcScan::DecodeMcuRowWith() {
   const uint8_t* base = data_.data() + segments_[segment_];
   size_t length = (segments_[segment_ + 1] - segments_[segment_]) * 8;
-  Bits bits{0, 0, base + position_ / 8};
+  Bits<Word> bits{0, 0, base + position_ / 8};
   bits.Refill();
   bits.Skip(static_cast<int>(position_ % 8));
   for (int mx = 0; mx < mcu_columns_; ++mx) {
@@ -290,7 +308,7 @@ bool JpegDcScan::DecodeMcuRow() {
         if (++segment_ + 1 >= segments_.size()) return false;
         base = data_.data() + segments_[segment_];
         length = (segments_[segment_ + 1] - segments_[segment_]) * 8;
-        bits = Bits{0, 0, base};
+        bits = Bits<Word>{0, 0, base};
         predictors_[0] = predictors_[1] = predictors_[2] = 0;
         restarts_left_ = frame_.restart_interval;
       }
@@ -314,10 +332,10 @@ bool JpegDcScan::DecodeMcuRow() {
       }
     }
     // Consumed past the interval's data: the scan is short or damaged.
-    if (static_cast<size_t>(bits.p - base) * 8 - static_cast<size_t>(bits.avail) > length) return false;
+    if (bits.Taken(base) > length) return false;
   }
   // Where the next MCU row starts, from the current interval's start.
-  position_ = static_cast<size_t>(bits.p - base) * 8 - static_cast<size_t>(bits.avail);
+  position_ = bits.Taken(base);
   return true;
 }
 

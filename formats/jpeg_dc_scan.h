@@ -48,6 +48,9 @@ class JpegDcScan {
   // Fills up to count rows, top down, with grey or blue-green-red pixels; returns how many, 0
   // when the data fails to decode or every row has been given.
   int ReadRows(uint8_t* const* rows, int count);
+  // The word the bit reader works in: 64 bits, or 32 (the default in 32-bit programs, where a
+  // 64-bit shift takes several instructions). Both decode alike.
+  void UseWordBits(int bits) { narrow_ = bits == 32; }
 
   // One table's decoding tables, built from its specification; false for a table that cannot
   // be decoded (too many codes for their lengths).
@@ -70,6 +73,8 @@ class JpegDcScan {
  private:
   bool LoadData(ReadFn read, void* context);
   bool DecodeMcuRow();
+  template <typename Word>
+  bool DecodeMcuRowWith();
 
   DcScanFrame frame_{};
   Table dc_[3], ac_[3];
@@ -92,4 +97,5 @@ class JpegDcScan {
   int rows_in_mcu_ = 0;
   int rows_given_ = 0;
   bool failed_ = false;
+  bool narrow_ = sizeof(void*) < 8;
 };

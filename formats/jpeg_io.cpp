@@ -462,6 +462,8 @@ void JpegIOClass::SetThumbnailBox(int width, int height) {
   box_height_ = width > 0 && height > 0 ? height : 0;
 }
 
+void JpegIOClass::SetDcWordBits(int bits) { codec_->dc_scan.UseWordBits(bits); }
+
 int ThumbnailReduction(int64_t width, int64_t height, int box_width, int box_height) {
   for (int d = 8; d > 1; d /= 2)
     if (width >= int64_t{d} * box_width || height >= int64_t{d} * box_height) return d;

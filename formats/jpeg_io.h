@@ -31,6 +31,8 @@ class JpegIOClass : public virtual BmpIOClass {
   // box needs (width or height at least the reduction times the box's on one axis), which spares
   // most of the decoding work of a large photo. 0 x 0, the default, decodes at full size.
   void SetThumbnailBox(int width, int height);
+  // The word of the DC decoder's bit reader (64 or 32 bits; by default the program's own width).
+  void SetDcWordBits(int bits);
   // The picture's size at full scale, turned as the image is; valid after ReadHeader succeeded
   // (the image read may be a reduction of it).
   int full_width() const { return full_width_; }
