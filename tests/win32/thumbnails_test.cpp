@@ -114,7 +114,7 @@ TEST(Thumbnails, SheetOfEveryReadableFileForTwoBoxSizes) {
   ResetDocument();
   Subfolder f("thumbs-sheet");
   Picture(f, "1a.bmp", 100, 50, Red);
-  Picture(f, "2b.jpg", 40, 30, Green);
+  Picture(f, "2b.jpg", 700, 100, Green);  // read at an eighth, from its DC coefficients
   std::ofstream(f.path() + "\\3bad.bmp") << "not a picture at all";
   Picture(f, "3big.bmp", 300, 300, Blue);  // beyond the size limit set below
   Picture(f, "4c.png", 60, 90, Blue);
@@ -148,6 +148,8 @@ TEST(Thumbnails, SheetOfEveryReadableFileForTwoBoxSizes) {
     ASSERT_GE(b.layout.columns, 6);
     EXPECT_EQ(PictureAt(10, 0), box.first);
     EXPECT_EQ(PictureAt(box.last_x, 0), box.last);
+    const ThumbSize jpeg = ThumbnailSize(700, 100, box.box_w, box.box_h);
+    EXPECT_EQ(PictureAt(10 + b.layout.ColumnPitch(), 0), std::to_string(jpeg.width) + "x" + std::to_string(jpeg.height) + " 0c0");
     EXPECT_EQ(GetPixel(b.sheet_dc, 10 + 2 * b.layout.ColumnPitch(), 0), RGB(96, 96, 96));  // the unread file's outline
     EXPECT_EQ(SendMessageA(b.tooltip, TTM_GETTOOLCOUNT, 0, 0), 6);
     const std::string tip = "1a.bmp\r\nサイズ:100 x 50 pixels\r\n画素数:15000 bytes\r\n作成日時:20";
