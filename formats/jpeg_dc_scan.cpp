@@ -251,15 +251,18 @@ bool JpegDcScan::LoadData(ReadFn read, void* context) {
 bool JpegDcScan::Start(const DcScanFrame& frame, ReadFn read, void* context) {
   failed_ = true;
   frame_ = frame;
-  if (frame.width <= 0 || frame.height <= 0 || (frame.components != 1 && frame.components != 3)) return false;
+  if (frame.width <= 0 || frame.height <= 0 || (frame.components != 1 && frame.components != 3) ||
+      frame.dc_shift < 0 || frame.dc_shift > 13 || (frame.dc_shift && !frame.dc_scan_only))
+    return false;
   // One component is one block an MCU whatever its sampling factors.
   if (frame.components == 1) frame_.comp[0].h = frame_.comp[0].v = 1;
   max_h_ = max_v_ = 1;
   int blocks_in_mcu = 0;
   for (int c = 0; c < frame_.components; ++c) {
     const DcScanComponent& k = frame_.comp[c];
-    if (k.h < 1 || k.h > 4 || k.v < 1 || k.v > 4 || k.dc_quant < 1 || k.dc_quant > 65535 || !k.dc || !k.ac) return false;
-    if (!BuildTable(*k.dc, false, &dc_[c]) || !BuildTable(*k.ac, true, &ac_[c])) return false;
+    if (k.h < 1 || k.h > 4 || k.v < 1 || k.v > 4 || k.dc_quant < 1 || k.dc_quant > 65535 || !k.dc) return false;
+    if (!BuildTable(*k.dc, false, &dc_[c])) return false;
+    if (!frame.dc_scan_only && (!k.ac || !BuildTable(*k.ac, true, &ac_[c]))) return false;
     max_h_ = k.h > max_h_ ? k.h : max_h_;
     max_v_ = k.v > max_v_ ? k.v : max_v_;
     blocks_in_mcu += k.h * k.v;
@@ -320,14 +323,16 @@ bool JpegDcScan::DecodeMcuRowWith() {
         uint8_t* level = levels_[c].data() + static_cast<size_t>(by) * level_stride_[c] + static_cast<size_t>(mx) * k.h;
         for (int bx = 0; bx < k.h; ++bx) {
           int difference = 0;
-          if (!DecodeDcDifference(dc_[c], bits, &difference) || !SkipAcCodes(ac_[c], bits)) return false;
+          if (!DecodeDcDifference(dc_[c], bits, &difference)) return false;
+          if (!frame_.dc_scan_only && !SkipAcCodes(ac_[c], bits)) return false;
           if (difference) {
             const int prediction = predictors_[c] + difference;
             if (prediction < -32768 || prediction > 32767) return false;
             predictors_[c] = prediction;
           }
           // The block's mean: the DC coefficient over 8, rounded, around the middle level.
-          level[bx] = Level(((int64_t{predictors_[c]} * k.dc_quant + 4) >> 3) + 128);
+          const int64_t coefficient = int64_t{predictors_[c]} * (int64_t{1} << frame_.dc_shift) * k.dc_quant;
+          level[bx] = Level(((coefficient + 4) >> 3) + 128);
         }
       }
     }

@@ -1,11 +1,13 @@
-// The eighth-size picture of a baseline JPEG from the DC coefficients alone, for thumbnails.
-// At a reduction of 1/8 every 8 x 8 block becomes one pixel, the block's average, which is its DC
-// coefficient; the AC coefficients only have to be stepped over. This decoder does that stepping
-// with tables that pass over several coefficient codes at a time, about twice as fast as the
-// general library decoding the same reduction. It takes only the common kind of file (one
-// sequential Huffman scan of 8-bit grey or YCbCr, restart markers allowed); for anything else,
-// and for data that does not decode cleanly, it says no and the caller decodes the file the
-// general way, which also has the final word on damaged files.
+// The eighth-size picture of a JPEG from the DC coefficients alone, for thumbnails. At a
+// reduction of 1/8 every 8 x 8 block becomes one pixel, the block's average, which is its DC
+// coefficient. In a sequential file the AC coefficients only have to be stepped over: this
+// decoder does that with tables that pass over several coefficient codes at a time, about twice
+// as fast as the general library decoding the same reduction. A progressive file starts with a
+// scan of the DC coefficients (less their lowest bits, which a later scan refines): that scan is
+// all that is read. It takes only the common kinds of file (8-bit grey or YCbCr, Huffman coded,
+// the first scan covering every component, restart markers allowed); for anything else, and for
+// data that does not decode cleanly, it says no and the caller decodes the file the general way,
+// which also has the final word on damaged files.
 #pragma once
 #include <cstddef>
 #include <cstdint>
@@ -22,7 +24,7 @@ struct DcScanComponent {
   int h = 1, v = 1;                 // sampling factors, 1..4
   int dc_quant = 1;                 // the quantiser of the DC coefficient
   const HuffmanSpec* dc = nullptr;  // the scan's tables of this component
-  const HuffmanSpec* ac = nullptr;
+  const HuffmanSpec* ac = nullptr;  // none in a scan of DC coefficients only
 };
 
 struct DcScanFrame {
@@ -30,6 +32,9 @@ struct DcScanFrame {
   int components = 0;          // 1 (grey) or 3 (Y, Cb, Cr), all in the one scan
   DcScanComponent comp[3];
   int restart_interval = 0;    // MCUs from one restart marker to the next, 0 without markers
+  // A progressive file's first scan: DC coefficients only, each shifted right by dc_shift bits.
+  bool dc_scan_only = false;
+  int dc_shift = 0;
 };
 
 class JpegDcScan {

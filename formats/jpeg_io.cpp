@@ -168,14 +168,19 @@ size_t ReadScanData(void* context, uint8_t* out, size_t size) {
   return std::fread(out, 1, size, source->file);
 }
 
-// The frame of a file whose picture the DC decoder can reduce: 8-bit grey or YCbCr, one
-// sequential Huffman scan over every component in frame order; false for any other.
+// The frame of a file whose picture the DC decoder can reduce: 8-bit grey or YCbCr, Huffman
+// coded, a first scan over every component in frame order, either sequential or (in a progressive
+// file) of the DC coefficients; false for any other.
 bool DescribeDcFrame(const jpeg_decompress_struct& d, DcScanFrame* frame, HuffmanSpec (*specs)[2]) {
   const bool grey = d.num_components == 1 && d.jpeg_color_space == JCS_GRAYSCALE;
   const bool ycc = d.num_components == 3 && d.jpeg_color_space == JCS_YCbCr;
-  if ((!grey && !ycc) || d.progressive_mode || d.arith_code || d.data_precision != 8 ||
-      d.comps_in_scan != d.num_components || d.Ss != 0 || d.Se != 63 || d.Ah != 0 || d.Al != 0)
+  const bool sequential = !d.progressive_mode && d.Ss == 0 && d.Se == 63 && d.Ah == 0 && d.Al == 0;
+  const bool dc_first = d.progressive_mode && d.Ss == 0 && d.Se == 0 && d.Ah == 0;
+  if ((!grey && !ycc) || (!sequential && !dc_first) || d.arith_code || d.data_precision != 8 ||
+      d.comps_in_scan != d.num_components)
     return false;
+  frame->dc_scan_only = dc_first;
+  frame->dc_shift = dc_first ? d.Al : 0;
   frame->width = static_cast<int>(d.image_width);
   frame->height = static_cast<int>(d.image_height);
   frame->components = d.num_components;
@@ -189,9 +194,9 @@ bool DescribeDcFrame(const jpeg_decompress_struct& d, DcScanFrame* frame, Huffma
     const JQUANT_TBL* quant = d.quant_tbl_ptrs[comp->quant_tbl_no];
     const JHUFF_TBL* dc = d.dc_huff_tbl_ptrs[comp->dc_tbl_no];
     const JHUFF_TBL* ac = d.ac_huff_tbl_ptrs[comp->ac_tbl_no];
-    if (!quant || !dc || !ac) return false;  // the library would put in its standard tables
+    if (!quant || !dc || (!ac && !dc_first)) return false;  // the library would put in its standard tables
     const JHUFF_TBL* tables[2] = {dc, ac};
-    for (int t = 0; t < 2; ++t) {
+    for (int t = 0; t < (dc_first ? 1 : 2); ++t) {
       std::memcpy(specs[i][t].counts, tables[t]->bits + 1, 16);
       std::memcpy(specs[i][t].symbols, tables[t]->huffval, 256);
     }
@@ -200,7 +205,7 @@ bool DescribeDcFrame(const jpeg_decompress_struct& d, DcScanFrame* frame, Huffma
     out.v = comp->v_samp_factor;
     out.dc_quant = quant->quantval[0];
     out.dc = &specs[i][0];
-    out.ac = &specs[i][1];
+    out.ac = dc_first ? nullptr : &specs[i][1];
   }
   return true;
 }

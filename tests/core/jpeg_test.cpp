@@ -276,7 +276,8 @@ TEST(JpegWriter, WritesAsCjpegWithDefaultSettingsAndSurvivesWriteErrors) {
 
 // A thumbnail's eighth-size picture from the DC coefficients, worked out here from the
 // coefficients libjpeg reads: each pixel its blocks' means (the coefficient over 8, rounded), in
-// RGB by the JFIF formula in floating point.
+// RGB by the JFIF formula in floating point. Of a progressive file only the first scan counts,
+// which holds the coefficients without their lowest Al bits.
 std::vector<uint8_t> DcReference(const std::string& path) {
   jpeg_decompress_struct d;
   jpeg_error_mgr error;
@@ -285,6 +286,7 @@ std::vector<uint8_t> DcReference(const std::string& path) {
   FILE* f = std::fopen(path.c_str(), "rb");
   jpeg_stdio_src(&d, f);
   jpeg_read_header(&d, TRUE);
+  const int al = d.progressive_mode ? d.Al : 0;
   jvirt_barray_ptr* coefficients = jpeg_read_coefficients(&d);
   const int width = static_cast<int>(d.image_width + 7) / 8, height = static_cast<int>(d.image_height + 7) / 8;
   std::vector<double> levels[3];
@@ -294,7 +296,7 @@ std::vector<uint8_t> DcReference(const std::string& path) {
       const JBLOCKROW row = *(*d.mem->access_virt_barray)(reinterpret_cast<j_common_ptr>(&d), coefficients[c],
                                                            static_cast<JDIMENSION>(y * k.v_samp_factor / d.max_v_samp_factor), 1, FALSE);
       for (int x = 0; x < width; ++x) {
-        const double dc = row[x * k.h_samp_factor / d.max_h_samp_factor][0] * k.quant_table->quantval[0];
+        const double dc = (row[x * k.h_samp_factor / d.max_h_samp_factor][0] >> al) * (1 << al) * k.quant_table->quantval[0];
         levels[c].push_back(std::clamp(std::floor(dc / 8 + 0.5) + 128, 0.0, 255.0));
       }
     }
@@ -344,6 +346,10 @@ TEST(JpegThumbnails, EighthSizeFromTheDcCoefficientsOrAsTheLibraryReducesIt) {
                    for (int i = 0; i < 160; ++i) ac->huffval[2 + i] = static_cast<UINT8>((i / 10) << 4 | (i % 10 + 1));
                  }
                });
+  // A progressive file whose first scan is of one component only.
+  const std::string scans = dir.File("scans.txt");
+  const std::string script = "0: 0 0 0 0; 1 2: 0 0 0 0; 0: 1 63 0 0; 1: 1 63 0 0; 2: 1 63 0 0;";
+  WriteFileBytes(scans, {script.begin(), script.end()});
   // dc: read from the DC coefficients (within one level of the reference; with every block a
   // pixel, 4:4:4 and grey, also exactly as djpeg reduces them); else the library's reduction.
   const struct {
@@ -361,7 +367,9 @@ TEST(JpegThumbnails, EighthSizeFromTheDcCoefficientsOrAsTheLibraryReducesIt) {
                {"long-codes", "", true},
                {"restart-1", "-restart 1B -sample 2x2", true},
                {"restart-5", "-restart 5B -sample 1x1", true},
-               {"progressive", "-progressive", false},
+               {"progressive", "-progressive", true},
+               {"grey-progressive", "-grayscale -progressive -restart 2B", true},
+               {"progressive-by-components", "-progressive -scans " + scans, false},
                {"arithmetic", "-arithmetic", false},
                {"rgb", "-rgb", false}};
   JpegIOClass io;
