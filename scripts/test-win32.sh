@@ -42,6 +42,7 @@ run_layers() (
   mkdir -p "$work/dir with space"
   "$cli" --sample "$work/sample.bmp" 2>/dev/null
   "$cli" "$work/sample.bmp" --cmd 108 -o "$work/negative.bmp" 2>/dev/null
+  "$cli" "$work/sample.bmp" -o "$work/sample.jpg" 2>/dev/null
   cp "$work/sample.bmp" "$work/dir with space/sample copy.bmp"
   (cd "$build" && wine e2e_driver.exe "$(winepath -w "$build/Tessamor.exe")" "$(winepath -w "$work")") || status=1
   local shot

@@ -41,6 +41,7 @@ TEST(ThumbnailsEndToEnd, SheetOfTheFolderAndEnterOpensAPicture) {
   CopyFileA(sample.c_str(), first.c_str(), FALSE);
   CopyFileA((work + "\\negative.bmp").c_str(), (pictures + "\\negative.bmp").c_str(), FALSE);
   CopyFileA((work + "\\dir with space\\sample copy.bmp").c_str(), (pictures + "\\sample copy.bmp").c_str(), FALSE);
+  CopyFileA((work + "\\sample.jpg").c_str(), (pictures + "\\sample.jpg").c_str(), FALSE);  // read at an eighth
   std::string ppm = "P6\n64 48\n255\n";  // a colour gradient
   for (int y = 0; y < 48; ++y)
     for (int x = 0; x < 64; ++x) ppm += {static_cast<char>(x * 4), static_cast<char>(y * 5), static_cast<char>(160)};
@@ -53,7 +54,7 @@ TEST(ThumbnailsEndToEnd, SheetOfTheFolderAndEnterOpensAPicture) {
   HWND browser = nullptr;
   ASSERT_TRUE(WaitFor([&] {
     browser = FindWindowExA(p.Window(), nullptr, "ShowThumbs", nullptr);
-    return browser && Text(browser) == "サムネイル表示 " + pictures + " [4枚]";
+    return browser && Text(browser) == "サムネイル表示 " + pictures + " [5枚]";
   })) << (browser ? Text(browser) : "no browser window");
   Screenshot("shot-thumbnails");
   // negative.bmp, pic.ppm, ...: one to the right is the PPM picture.
