@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -229,20 +230,27 @@ TEST(GifRead, ACutDownloadShowsTheRowsItHolds) {
 TEST(GifWrite, OurFilesReadBackExactlyHereAndInImageMagick) {
   TempDir dir;
   const std::string path = dir.File("w.gif");
-  struct Case { int width, height, bpp, colours, packed, code_size; bool rle = false; };
+  struct Case { int width, height, bpp, colours, packed, code_size; bool rle = false, wild = false; };
   // 1- and 4-bit sources are saved as 8-bit images; 5 and 20 colours are padded to tables of 8 and
   // 32; the 300 x 300 noise fills the code table many times over (a clear code at 4095 each time);
-  // run-length images are written expanded.
+  // run-length images are written expanded; wild: indexes past the colour table are written as 0.
   for (const Case& c : {Case{13, 5, 1, 2, 0xF7, 8}, Case{7, 3, 4, 16, 0xF7, 8}, Case{33, 9, 8, 256, 0xF7, 8},
                         Case{5, 4, 8, 2, 0x80, 2}, Case{6, 2, 8, 5, 0xA2, 3}, Case{8, 5, 8, 20, 0xC4, 5},
-                        Case{300, 300, 8, 256, 0xF7, 8}, Case{9, 7, 4, 16, 0xF7, 8, true}, Case{31, 7, 8, 256, 0xF7, 8, true}}) {
+                        Case{300, 300, 8, 256, 0xF7, 8}, Case{9, 7, 4, 16, 0xF7, 8, true}, Case{31, 7, 8, 256, 0xF7, 8, true},
+                        Case{40, 10, 8, 5, 0xA2, 3, false, true}}) {
     SCOPED_TRACE(c.width);
     ImagePtr image = RandomImage(c.width, c.height, c.bpp, static_cast<uint32_t>(c.width), c.colours);
     for (size_t i = 0; i < ImageBytes(image.get()); ++i) {
       if (c.rle) image->bits[i] = static_cast<uint8_t>(i / 6 % 3 * 0x11);
-      else if (c.bpp == 8) image->bits[i] = static_cast<uint8_t>(image->bits[i] % c.colours);
+      else if (c.bpp == 8 && !c.wild) image->bits[i] = static_cast<uint8_t>(image->bits[i] % c.colours);
     }
-    const std::vector<uint8_t> expected = RgbPixels(image.get());
+    std::vector<uint8_t> expected = RgbPixels(image.get());
+    const RGBQUAD first = Palette(image.get())[0];
+    for (int y = 0; c.wild && y < c.height; ++y)
+      for (int x = 0; x < c.width; ++x)
+        if (RowAddress(image.get(), y)[x] >= c.colours)
+          std::copy_n(std::array<uint8_t, 3>{first.rgbRed, first.rgbGreen, first.rgbBlue}.begin(), 3,
+                      expected.begin() + 3 * (y * c.width + x));
     if (c.rle) EncodeRle(image.get());
     ASSERT_EQ(IsRunLength(image.get()), c.rle);
     Document saved(std::move(image));
