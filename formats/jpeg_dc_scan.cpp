@@ -290,7 +290,7 @@ bool JpegDcScan::Start(const DcScanFrame& frame, ReadFn read, void* context) {
   position_ = 0;
   predictors_[0] = predictors_[1] = predictors_[2] = 0;
   restarts_left_ = frame_.restart_interval;
-  mcu_row_ = row_in_mcu_ = rows_in_mcu_ = rows_given_ = 0;
+  mcu_row_ = row_in_mcu_ = rows_in_mcu_ = 0;
   failed_ = false;
   return true;
 }
@@ -381,7 +381,6 @@ int JpegDcScan::ReadRows(uint8_t* const* rows, int count) {
     }
     ++row_in_mcu_;
     ++given;
-    ++rows_given_;
   }
   return given;
 }

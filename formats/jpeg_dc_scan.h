@@ -100,7 +100,6 @@ class JpegDcScan {
   int mcu_row_ = 0;
   int row_in_mcu_ = 0;
   int rows_in_mcu_ = 0;
-  int rows_given_ = 0;
   bool failed_ = false;
   bool narrow_ = sizeof(void*) < 8;
 };
