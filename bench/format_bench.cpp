@@ -14,6 +14,7 @@
 
 #include "app/file_flow.h"
 #include "base/messages.h"
+#include "formats/jpeg_io.h"
 
 namespace {
 
@@ -133,6 +134,26 @@ void BM_Read(benchmark::State& state, const FormatCase& c) {
   if (!KeepFiles()) std::remove(path.c_str());
 }
 
+// The JPEG read for an 80 x 80 thumbnail (an eighth of the size, from the DC coefficients), with
+// the bit reader of a 64- or a 32-bit program.
+void BM_ReadJpegThumbnail(benchmark::State& state) {
+  const FormatCase c{"thumb.jpg", kFormatJpeg, 0, Kind::kColour};
+  const std::string path = FilePath(c);
+  const ImagePtr picture = MakePicture(c.kind);
+  if (!WriteFile(c, picture.get(), path)) state.SkipWithError("write failed");
+  MDIBCtrl doc;
+  for (auto _ : state) {
+    JpegIOClass io;
+    io.SetThumbnailBox(80, 80);
+    io.SetDcWordBits(static_cast<int>(state.range(0)));
+    DibImage* image = LoadImageWith(doc, io, path.c_str());
+    if (!image) state.SkipWithError("read failed");
+    DeleteImage(image);
+  }
+  SetPixelRate(state);
+  std::remove(path.c_str());
+}
+
 // A 1 x 1 grey PNG file whose image data goes on after its one row to inflate to 1 GiB: the
 // reader stops at the row instead of inflating the rest.
 void AppendChunk(std::string& file, const char* name, const std::string& data) {
@@ -196,6 +217,7 @@ int Register() {
   }
   benchmark::RegisterBenchmark("Read/png-1x1-inflating-to-1GiB", BM_ReadPngInflatingToOneGiB)
       ->Unit(benchmark::kMillisecond);
+  benchmark::RegisterBenchmark("Read/jpg-thumbnail-80", BM_ReadJpegThumbnail)->Arg(64)->Arg(32)->Unit(benchmark::kMillisecond);
   return 0;
 }
 const int registered = Register();
