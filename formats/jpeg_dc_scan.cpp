@@ -137,19 +137,19 @@ uint8_t Level(int64_t v) { return static_cast<uint8_t>(v < 0 ? 0 : v > 255 ? 255
 
 }  // namespace
 
-bool JpegDcScan::BuildTable(const HuffmanSpec& spec, bool ac, Table* t) {
+bool JpegDcScan::BuildTable(const HuffmanCodes& codes, bool ac, Table* t) {
   std::memset(t->fast, 0, sizeof t->fast);
   std::memset(t->limit, 0, sizeof t->limit);
   std::memset(t->offset, 0, sizeof t->offset);
   int32_t code = 0;
   int index = 0;
   for (int len = 1; len <= 16; ++len) {
-    const int n = spec.counts[len - 1];
+    const int n = codes.counts[len - 1];
     if (index + n > 256) return false;
     t->offset[len] = index - code;
     for (int j = 0; j < n; ++j, ++code, ++index) {
       if (code >= (1 << len) - 1) return false;  // more codes than the length has (all ones is none)
-      const uint8_t symbol = spec.symbols[index];
+      const uint8_t symbol = codes.symbols[index];
       if (!ac && symbol > 11) return false;  // a DC difference of 8-bit samples has at most 11 bits
       t->symbols[index] = symbol;
       if (len <= 9)

@@ -15,7 +15,7 @@
 
 // A Huffman table as a file defines it: how many codes have each length 1..16, and the symbols
 // in the order of their codes.
-struct HuffmanSpec {
+struct HuffmanCodes {
   uint8_t counts[16];
   uint8_t symbols[256];
 };
@@ -23,8 +23,8 @@ struct HuffmanSpec {
 struct DcScanComponent {
   int h = 1, v = 1;                 // sampling factors, 1..4
   int dc_quant = 1;                 // the quantiser of the DC coefficient
-  const HuffmanSpec* dc = nullptr;  // the scan's tables of this component
-  const HuffmanSpec* ac = nullptr;  // none in a scan of DC coefficients only
+  const HuffmanCodes* dc = nullptr;  // the scan's tables of this component
+  const HuffmanCodes* ac = nullptr;  // none in a scan of DC coefficients only
 };
 
 struct DcScanFrame {
@@ -57,7 +57,7 @@ class JpegDcScan {
   // 64-bit shift takes several instructions). Both decode alike.
   void UseWordBits(int bits) { narrow_ = bits == 32; }
 
-  // One table's decoding tables, built from its specification; false for a table that cannot
+  // One table's decoding tables, built from the codes a file gives; false for a table that cannot
   // be decoded (too many codes for their lengths).
   struct Table {
     // The first nine bits of the stream: (code length << 8) | symbol, 0 for a longer code.
@@ -73,7 +73,7 @@ class JpegDcScan {
     // 12 when the last code is the end of the block.
     std::vector<uint32_t> steps;
   };
-  static bool BuildTable(const HuffmanSpec& spec, bool ac, Table* table);
+  static bool BuildTable(const HuffmanCodes& codes, bool ac, Table* table);
 
  private:
   bool LoadData(ReadFn read, void* context);

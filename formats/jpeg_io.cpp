@@ -171,7 +171,7 @@ size_t ReadScanData(void* context, uint8_t* out, size_t size) {
 // The frame of a file whose picture the DC decoder can reduce: 8-bit grey or YCbCr, Huffman
 // coded, a first scan over every component in frame order, either sequential or (in a progressive
 // file) of the DC coefficients; false for any other.
-bool DescribeDcFrame(const jpeg_decompress_struct& d, DcScanFrame* frame, HuffmanSpec (*specs)[2]) {
+bool DescribeDcFrame(const jpeg_decompress_struct& d, DcScanFrame* frame, HuffmanCodes (*codes)[2]) {
   const bool grey = d.num_components == 1 && d.jpeg_color_space == JCS_GRAYSCALE;
   const bool ycc = d.num_components == 3 && d.jpeg_color_space == JCS_YCbCr;
   const bool sequential = !d.progressive_mode && d.Ss == 0 && d.Se == 63 && d.Ah == 0 && d.Al == 0;
@@ -197,15 +197,15 @@ bool DescribeDcFrame(const jpeg_decompress_struct& d, DcScanFrame* frame, Huffma
     if (!quant || !dc || (!ac && !dc_first)) return false;  // the library would put in its standard tables
     const JHUFF_TBL* tables[2] = {dc, ac};
     for (int t = 0; t < (dc_first ? 1 : 2); ++t) {
-      std::memcpy(specs[i][t].counts, tables[t]->bits + 1, 16);
-      std::memcpy(specs[i][t].symbols, tables[t]->huffval, 256);
+      std::memcpy(codes[i][t].counts, tables[t]->bits + 1, 16);
+      std::memcpy(codes[i][t].symbols, tables[t]->huffval, 256);
     }
     DcScanComponent& out = frame->comp[i];
     out.h = comp->h_samp_factor;
     out.v = comp->v_samp_factor;
     out.dc_quant = quant->quantval[0];
-    out.dc = &specs[i][0];
-    out.ac = dc_first ? nullptr : &specs[i][1];
+    out.dc = &codes[i][0];
+    out.ac = dc_first ? nullptr : &codes[i][1];
   }
   return true;
 }
@@ -374,8 +374,8 @@ bool JpegIOClass::TryDcScan() {
   const jpeg_decompress_struct& d = c.decompress;
   if (box_width_ <= 0 || ThumbnailReduction(full_width_, full_height_, box_width_, box_height_) != 8) return true;
   DcScanFrame frame;
-  HuffmanSpec specs[3][2];
-  if (!DescribeDcFrame(d, &frame, specs)) return true;
+  HuffmanCodes codes[3][2];
+  if (!DescribeDcFrame(d, &frame, codes)) return true;
   ScanSource source{d.src, stream_};
   if (c.dc_scan.Start(frame, ReadScanData, &source)) {
     c.dc_only = true;
